@@ -1,0 +1,49 @@
+# Lays out the run-time directory beside the executable: img/, font/ and firmware/,
+# so that build/talvo-perabo runs as it is.
+set(PERABO_FONT_DIR /usr/share/fonts/truetype/dejavu CACHE PATH "Where Debian's fonts-dejavu-core puts its fonts")
+set(PERABO_RUNTIME_DIR ${CMAKE_BINARY_DIR})
+
+foreach(face DejaVuSans.ttf DejaVuSans-Bold.ttf)
+  if(NOT EXISTS ${PERABO_FONT_DIR}/${face})
+    message(FATAL_ERROR "${PERABO_FONT_DIR}/${face} is missing: install fonts-dejavu-core")
+  endif()
+endforeach()
+
+file(GLOB PERABO_IMAGES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/img/*.bmp)
+file(GLOB PERABO_SAMPLE_FIRMWARE CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/firmware/*)
+
+set(layout_outputs
+  ${PERABO_RUNTIME_DIR}/font/sheep.ttf
+  ${PERABO_RUNTIME_DIR}/font/sheepsansbold.ttf)
+add_custom_command(
+  OUTPUT ${layout_outputs}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${PERABO_RUNTIME_DIR}/font
+  COMMAND ${CMAKE_COMMAND} -E copy ${PERABO_FONT_DIR}/DejaVuSans.ttf ${PERABO_RUNTIME_DIR}/font/sheep.ttf
+  COMMAND ${CMAKE_COMMAND} -E copy ${PERABO_FONT_DIR}/DejaVuSans-Bold.ttf ${PERABO_RUNTIME_DIR}/font/sheepsansbold.ttf
+  DEPENDS ${PERABO_FONT_DIR}/DejaVuSans.ttf ${PERABO_FONT_DIR}/DejaVuSans-Bold.ttf
+  COMMENT "Copying the fonts")
+
+foreach(src ${PERABO_IMAGES})
+  get_filename_component(name ${src} NAME)
+  set(dst ${PERABO_RUNTIME_DIR}/img/${name})
+  add_custom_command(OUTPUT ${dst}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PERABO_RUNTIME_DIR}/img
+    COMMAND ${CMAKE_COMMAND} -E copy ${src} ${dst}
+    DEPENDS ${src})
+  list(APPEND layout_outputs ${dst})
+endforeach()
+
+foreach(src ${PERABO_SAMPLE_FIRMWARE})
+  get_filename_component(name ${src} NAME)
+  set(dst ${PERABO_RUNTIME_DIR}/firmware/${name})
+  add_custom_command(OUTPUT ${dst}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PERABO_RUNTIME_DIR}/firmware
+    COMMAND ${CMAKE_COMMAND} -E copy ${src} ${dst}
+    DEPENDS ${src})
+  list(APPEND layout_outputs ${dst})
+endforeach()
+
+add_custom_target(runtime_layout ALL
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${PERABO_RUNTIME_DIR}/img ${PERABO_RUNTIME_DIR}/firmware
+  DEPENDS ${layout_outputs})
+add_dependencies(talvo-perabo runtime_layout)

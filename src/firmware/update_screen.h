@@ -1,0 +1,19 @@
+// The progress screen of a firmware update: the current step's text and a moving
+// indicator, then the final text and an Ok button.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+
+int32_t update_screen_prepare();
+int32_t update_screen_draw(int32_t frame);            // frame 0 to 100
+int32_t update_screen_motion(const SDL_Event& event); // always 0
+int32_t update_screen_click();  // 1 when Ok was clicked after the update ended
+void update_screen_release();
+
+// The text shown for a step, or nullptr when the step keeps the previous text.
+// For 10 the text is formed from UpdateErrorText into buffer (256 bytes or more).
+const char* update_status_text(int32_t status, char* buffer, size_t size);
+
+extern int32_t OkHover;

@@ -1,0 +1,136 @@
+#include "shell/state_machine.h"
+
+#include "firmware/firmware_catalogue.h"
+#include "firmware/update_screen.h"
+#include "firmware/update_sequence.h"
+#include "net/ip_dialog.h"
+#include "net/scan.h"
+#include "net/system_table.h"
+#include "platform/platform.h"
+#include "shell/app.h"
+#include "shell/event_loops.h"
+#include "shell/resource_path.h"
+#include "shell/scanning_screen.h"
+#include "shell/toolbar.h"
+#include "ui/firmware_list.h"
+#include "ui/interface_list.h"
+#include "ui/system_list.h"
+
+#include <cstdio>
+
+int32_t scan_thread() {
+    scan_task();
+    ScanDone.store(1, std::memory_order_release);
+    return 0;
+}
+
+namespace {
+
+// The update works on the chosen firmware and the selected system; without both
+// there is nothing to update.
+bool update_target_chosen() {
+    return ChosenFirmware >= 0 && ChosenFirmware < FirmwareCount &&
+           SelectedSystem >= 0 && SelectedSystem < SystemCount;
+}
+
+}  // namespace
+
+int32_t update_thread() {
+    std::printf("start firmware update task\n");
+    const bool chosen = update_target_chosen();
+    const char* name = chosen ? FirmwareNames[ChosenFirmware] : "";
+    char path[256];
+    const bool path_fits = format_bounded(path, sizeof path, "%s/firmware/%s", ResourceDir, name) == 0;
+    UpdateStatus.store(1, std::memory_order_release);
+    int32_t result;
+    if (!chosen) {
+        set_update_error("No firmware or no system chosen");
+        result = -1;
+    } else if (!path_fits) {
+        // A cut path could name another file: never upload from it.
+        set_update_error("Error, firmware path too long : %s", path);
+        result = -4;
+    } else {
+        result = run_firmware_update(name, path, SystemTable[SelectedSystem].ip_text);
+    }
+    UpdateStatus.store(result == 0 ? 9 : 10, std::memory_order_release);
+    return 0;
+}
+
+namespace {
+
+void enter_choose_interface() {
+    interface_header_draw();
+    interface_list_draw();
+    SDL_Flip(Screen);
+    interface_loop();
+    AppState = StateScan;
+}
+
+void enter_scan() {
+    ScanDone.store(0, std::memory_order_release);
+    if (platform::start_detached_thread(scan_thread) != 0) {
+        std::printf("Unable to start the scan thread\n");
+        ScanDone.store(1, std::memory_order_release);
+    }
+    scanning_screen_draw(0);
+    SDL_Flip(Screen);
+    scan_wait_loop();
+    AppState = StateSystemList;
+}
+
+void enter_system_list() {
+    SelectedSystem = -1;
+    system_list_toolbar_draw();
+    system_list_draw();
+    SDL_Flip(Screen);
+    system_list_loop();
+}
+
+void enter_change_ip() {
+    ip_dialog_open();
+    ip_dialog_draw();
+    SDL_Flip(Screen);
+    ip_change_loop();
+}
+
+void enter_choose_firmware() {
+    read_firmware_catalogue();
+    firmware_toolbar_draw();
+    firmware_list_draw();
+    SDL_Flip(Screen);
+    firmware_loop();
+}
+
+void enter_update_firmware() {
+    if (platform::start_detached_thread(update_thread) != 0) {
+        std::printf("Unable to start the update thread\n");
+        set_update_error("Unable to start the update");
+        UpdateStatus.store(10, std::memory_order_release);
+    }
+    update_screen_draw(0);
+    SDL_Flip(Screen);
+    update_wait_loop();
+    AppState = StateScan;
+}
+
+}  // namespace
+
+void run_state_once() {
+    switch (AppState) {
+    case StateChooseInterface: enter_choose_interface(); break;
+    case StateScan: enter_scan(); break;
+    case StateSystemList: enter_system_list(); break;
+    case StateChangeIp: enter_change_ip(); break;
+    case StateChooseFirmware: enter_choose_firmware(); break;
+    case StateUpdateFirmware: enter_update_firmware(); break;
+    default:
+        std::printf("Unvalid state \n");
+        Running = 0;
+        break;
+    }
+}
+
+void run_state_machine() {
+    while (Running == 1) run_state_once();
+}

@@ -1,0 +1,140 @@
+#include "shell/toolbar.h"
+
+#include "shell/drawing.h"
+
+#include <cstdio>
+#include <initializer_list>
+
+BarFrame SharedBar;
+static BarFrame FirmwareBar;
+
+Toolbar SystemListToolbar{
+    &SharedBar,
+    "Click on the system you want to configure, and select an action (click on the bullet).",
+    {}, {}, {}, {}, {}};
+Toolbar FirmwareToolbar{
+    &FirmwareBar,
+    "Select the firmware you want to load by clicking on it, then click on Ok.",
+    {}, {}, {}, {}, {}};
+
+static const char* const InterfaceHintText =
+    "Choose by clicking on it the network interface that you want to use.";
+static SurfacePtr InterfaceHint;
+
+namespace {
+
+void bar_frame_prepare(BarFrame& frame) {
+    frame.background = make_filled_surface(ScreenWidth, BarHeight, BackgroundColour);
+    frame.separator = make_filled_surface(ScreenWidth, 1, SeparatorColour);
+    frame.position.x = 0;
+    frame.position.y = 0;
+    frame.height = BarHeight;
+}
+
+void bar_frame_draw(const BarFrame& frame) {
+    blit(frame.background.get(), frame.position.x, frame.position.y);
+    blit(frame.separator.get(), frame.position.x, frame.position.y + frame.height - 1);
+}
+
+int32_t toolbar_prepare(Toolbar& bar) {
+    bar_frame_prepare(*bar.frame);
+    bar.hint = render_text(BoldFont, bar.hint_text);
+    bar.rescan = load_image("%s/img/rescan.bmp");
+    bar.back = load_image("%s/img/left.bmp");
+    bar.rescan_high = load_image("%s/img/rescanhigh.bmp");
+    bar.back_high = load_image("%s/img/lefthigh.bmp");
+    if (bar.rescan && bar.back) {
+        set_white_key(bar.rescan.get());
+        return 0;
+    }
+    std::printf("SDL_LoadBMP error\n");
+    return -1;
+}
+
+int32_t toolbar_draw(const Toolbar& bar) {
+    const BarFrame& frame = *bar.frame;
+    const int x = frame.position.x, y = frame.position.y;
+    bar_frame_draw(frame);
+    blit(bar.RescanHover == 1 ? bar.rescan_high.get() : bar.rescan.get(), x + 50, y + 2);
+    blit(bar.BackHover == 1 ? bar.back_high.get() : bar.back.get(), x + 5, y + 2);
+    blit(bar.hint.get(), x + 150, y + 14);
+    return 0;
+}
+
+bool over_rescan(const Toolbar& bar, int px) {
+    const int x = bar.frame->position.x;
+    return x + 50 < px && px < x + 90;
+}
+
+bool over_back(const Toolbar& bar, int px) {
+    const int x = bar.frame->position.x;
+    return x + 5 < px && px < x + 45;
+}
+
+int32_t toolbar_motion(Toolbar& bar, int px) {
+    const int32_t old_rescan = bar.RescanHover, old_back = bar.BackHover;
+    bar.RescanHover = over_rescan(bar, px) ? 1 : 0;
+    bar.BackHover = over_back(bar, px) ? 1 : 0;
+    return (bar.RescanHover == old_rescan && bar.BackHover == old_back) ? 1 : 0;
+}
+
+int32_t toolbar_click(Toolbar& bar, int px) {
+    if (over_rescan(bar, px)) {
+        bar.RescanHover = 0;
+        return 1;
+    }
+    if (over_back(bar, px)) {
+        bar.BackHover = 0;
+        return 2;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int32_t system_list_toolbar_prepare() { return toolbar_prepare(SystemListToolbar); }
+int32_t system_list_toolbar_draw() { return toolbar_draw(SystemListToolbar); }
+int32_t system_list_toolbar_motion(const SDL_Event& event) {
+    return toolbar_motion(SystemListToolbar, event.motion.x);
+}
+int32_t system_list_toolbar_click(const SDL_Event& event) {
+    return toolbar_click(SystemListToolbar, event.button.x);
+}
+
+int32_t firmware_toolbar_prepare() { return toolbar_prepare(FirmwareToolbar); }
+int32_t firmware_toolbar_draw() { return toolbar_draw(FirmwareToolbar); }
+int32_t firmware_toolbar_motion(const SDL_Event& event) {
+    return toolbar_motion(FirmwareToolbar, event.motion.x);
+}
+int32_t firmware_toolbar_click(const SDL_Event& event) {
+    return toolbar_click(FirmwareToolbar, event.button.x);
+}
+
+int32_t interface_header_prepare() {
+    bar_frame_prepare(SharedBar);
+    InterfaceHint = render_text(BoldFont, InterfaceHintText);
+    return 0;
+}
+
+int32_t interface_header_draw() {
+    const BarFrame& frame = SharedBar;
+    blit(frame.background.get(), frame.position.x, frame.position.y);
+    blit(InterfaceHint.get(), frame.position.x + 5, frame.position.y + 14);
+    blit(frame.separator.get(), frame.position.x, frame.position.y + frame.height - 1);
+    return 0;
+}
+
+void toolbars_release() {
+    for (Toolbar* bar : {&SystemListToolbar, &FirmwareToolbar}) {
+        bar->hint.reset();
+        bar->rescan.reset();
+        bar->back.reset();
+        bar->rescan_high.reset();
+        bar->back_high.reset();
+    }
+    for (BarFrame* frame : {&SharedBar, &FirmwareBar}) {
+        frame->background.reset();
+        frame->separator.reset();
+    }
+    InterfaceHint.reset();
+}
