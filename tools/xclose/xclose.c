@@ -1,8 +1,9 @@
 /* Asks a window, found by its title, to close the way a window manager's close
  * button does: a WM_DELETE_WINDOW client message. Used by the screen tests and the
  * screenshot script under Xvfb, where no window manager runs.
- * Usage: xclose TITLE [SECONDS]   exit 0 when the message was sent, 1 when no such
- * window appeared within SECONDS (default 10). */
+ * Usage: xclose TITLE [SECONDS] [--check-icon]
+ * Exit 0 when the message was sent; 1 when no such window appeared within SECONDS
+ * (default 10) or, with --check-icon, when the window has no icon. */
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <stdio.h>
@@ -27,6 +28,23 @@ static Window find_titled(Display* d, Window w, const char* title) {
     return found;
 }
 
+/* Width and height of the window's icon, 0 when it has none. */
+static void icon_size(Display* d, Window w, unsigned long* width, unsigned long* height) {
+    Atom type;
+    int format;
+    unsigned long n = 0, rest = 0;
+    unsigned char* data = NULL;
+    *width = *height = 0;
+    if (XGetWindowProperty(d, w, XInternAtom(d, "_NET_WM_ICON", False), 0, 2, False, AnyPropertyType,
+                           &type, &format, &n, &rest, &data) == Success && data) {
+        if (format == 32 && n == 2) {
+            *width = ((unsigned long*)data)[0];
+            *height = ((unsigned long*)data)[1];
+        }
+        XFree(data);
+    }
+}
+
 int main(int argc, char** argv) {
     if (argc < 2) {
         fprintf(stderr, "usage: xclose TITLE [SECONDS]\n");
@@ -47,6 +65,20 @@ int main(int argc, char** argv) {
         fprintf(stderr, "xclose: no window titled \"%s\"\n", argv[1]);
         XCloseDisplay(d);
         return 1;
+    }
+    if (argc > 3 && strcmp(argv[3], "--check-icon") == 0) {
+        unsigned long width, height;
+        for (int i = 0; i < 20; ++i) {
+            icon_size(d, w, &width, &height);
+            if (width) break;
+            usleep(100000);
+        }
+        if (!width || !height) {
+            fprintf(stderr, "xclose: the window has no icon\n");
+            XCloseDisplay(d);
+            return 1;
+        }
+        printf("icon %lux%lu\n", width, height);
     }
     XEvent e;
     memset(&e, 0, sizeof e);

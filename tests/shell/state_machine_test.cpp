@@ -1,0 +1,180 @@
+// The main state machine driven through its real event loops with injected events.
+#include "firmware/update_screen.h"
+#include "shell/event_loops.h"
+#include "shell/state_machine.h"
+#include "support/screen_fixture.h"
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class StateMachineTest : public ScreenTest {};
+
+TEST_F(StateMachineTest, QuitFromEveryStateEndsTheMachine) {
+    for (int32_t state = StateChooseInterface; state <= StateUpdateFirmware; ++state) {
+        SetUp();
+        AppState = state;
+        push_quit();
+        run_state_machine();
+        EXPECT_EQ(Running, 0) << "state " << state;
+    }
+}
+
+TEST_F(StateMachineTest, AnUnknownStateStopsTheMachine) {
+    for (int32_t state : {6, -1}) {
+        SetUp();
+        AppState = state;
+        ::testing::internal::CaptureStdout();
+        run_state_machine();
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Unvalid state \n");
+        EXPECT_EQ(Running, 0);
+        EXPECT_EQ(AppState, state);
+    }
+}
+
+TEST_F(StateMachineTest, InterfaceScreenAlwaysMovesOnToTheScan) {
+    push_quit();
+    run_state_once();
+    EXPECT_EQ(AppState, StateScan);
+    EXPECT_EQ(Running, 0);
+}
+
+TEST_F(StateMachineTest, ScanMovesToTheListWhenItHasEnded) {
+    AppState = StateScan;
+    run_state_once();
+    EXPECT_EQ(ScanDone.load(), 1);
+    EXPECT_EQ(AppState, StateSystemList);
+    EXPECT_EQ(Running, 1);
+}
+
+TEST_F(StateMachineTest, SystemListKeysAndToolbar) {
+    struct Case { const char* what; void (*push)(); int32_t next; };
+    const Case cases[] = {
+        {"F5", [] { push_key(SDLK_F5); }, StateScan},
+        {"rescan button", [] { push_button_up(70, 20); }, StateScan},
+        {"back button", [] { push_button_up(20, 20); }, StateChooseInterface},
+        {"back button at the bar's last row", [] { push_button_up(20, 45); }, StateChooseInterface},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        AppState = StateSystemList;
+        SelectedSystem = 3;
+        c.push();
+        run_state_once();
+        EXPECT_EQ(AppState, c.next) << c.what;
+        EXPECT_EQ(SelectedSystem, -1) << "entering the list clears the selection";
+        EXPECT_EQ(Running, 1) << c.what;
+    }
+}
+
+TEST_F(StateMachineTest, SystemListIgnoresOtherButtonsKeysAndTheListBand) {
+    AppState = StateSystemList;
+    push_button_up(20, 20, SDL_BUTTON_RIGHT);
+    push_button_up(20, 46);  // y 46 belongs to the list, not the back button
+    push_key(SDLK_F4);
+    push_key(SDLK_RETURN);
+    push_quit();
+    run_state_once();
+    EXPECT_EQ(AppState, StateSystemList);
+    EXPECT_EQ(Running, 0);
+}
+
+TEST_F(StateMachineTest, FirmwareScreenBackAndRescan) {
+    AppState = StateChooseFirmware;
+    push_button_up(20, 20);
+    run_state_once();
+    EXPECT_EQ(AppState, StateSystemList);
+
+    SetUp();
+    AppState = StateChooseFirmware;
+    push_key(SDLK_F5);            // re-reads the folder and stays
+    push_button_up(70, 20);       // rescan: the same
+    push_button_up(20, 20, SDL_BUTTON_RIGHT);
+    push_quit();
+    run_state_once();
+    EXPECT_EQ(AppState, StateChooseFirmware);
+    EXPECT_EQ(Running, 0);
+}
+
+TEST_F(StateMachineTest, AddressScreenBackWithAnyButton) {
+    for (Uint8 button : {SDL_BUTTON_LEFT, SDL_BUTTON_RIGHT, SDL_BUTTON_MIDDLE}) {
+        SetUp();
+        AppState = StateChangeIp;
+        push_button_up(20, 20, button);
+        run_state_once();
+        EXPECT_EQ(AppState, StateSystemList) << "button " << int(button);
+    }
+}
+
+// The update screen ignores clicks until the update has ended, then Ok leads to a scan.
+TEST_F(StateMachineTest, UpdateScreenWaitsForTheEndBeforeOk) {
+    UpdateStatus.store(4);
+    std::atomic<bool> returned{false};
+    std::thread user([&] {
+        push_motion(410, 290);  // over the Ok button
+        push_button_up(410, 290);
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        EXPECT_FALSE(returned.load()) << "a click during the update must do nothing";
+        UpdateStatus.store(9, std::memory_order_release);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        push_button_up(410, 290);
+    });
+    update_wait_loop();
+    returned = true;
+    user.join();
+    EXPECT_EQ(AppState, StateScan);
+    EXPECT_EQ(Running, 1);
+}
+
+TEST_F(StateMachineTest, UpdateScreenOkNeedsThePointerOnTheButton) {
+    UpdateStatus.store(10);
+    OkHover = 0;
+    std::thread user([] {
+        push_motion(400, 290);  // the button's edge
+        push_button_up(400, 290);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        push_quit();
+    });
+    update_wait_loop();
+    user.join();
+    EXPECT_EQ(Running, 0);
+    EXPECT_NE(AppState, StateScan);
+}
+
+TEST_F(StateMachineTest, FailedUpdateShowsItsReasonAndOkLeadsToAScan) {
+    AppState = StateUpdateFirmware;  // nothing chosen: the update fails at once
+    std::thread user([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        push_motion(401, 281);
+        push_button_up(401, 281);
+    });
+    run_state_once();
+    user.join();
+    EXPECT_EQ(UpdateStatus.load(), 10);
+    EXPECT_EQ(AppState, StateScan);
+}
+
+TEST_F(StateMachineTest, QuitDuringAScanEndsAfterOneFrame) {
+    ScanDone.store(0);
+    push_quit();
+    const auto start = Clock::now();
+    scan_wait_loop();
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    EXPECT_EQ(Running, 0);
+    EXPECT_GE(ms, 35);
+    EXPECT_LT(ms, 500);
+}
+
+TEST_F(StateMachineTest, FinishedScanDrawsNoFurtherFrame) {
+    ScanDone.store(1);
+    SDL_FillRect(Screen, nullptr, SDL_MapRGB(Screen->format, 1, 2, 3));
+    scan_wait_loop();
+    EXPECT_TRUE(same_colour(pixel_at(400, 300), Rgb{1, 2, 3}));
+}
+
+}  // namespace
