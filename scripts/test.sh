@@ -5,8 +5,5 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/setup.sh" "$top/build-tests" -DPERABO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
-export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 cd "$top/build-tests"
 ctest --output-on-failure -j2 "$@"
