@@ -1,26 +1,182 @@
-// Stand-in until the address change is built: a blank screen whose back button works.
 #include "net/ip_dialog.h"
 
+#include "net/chosen_interface.h"
+#include "net/discovery_protocol.h"
+#include "net/send_udp_frame.h"
+#include "net/system_table.h"
 #include "shell/drawing.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+char OctetFields[4][OctetFieldSize] = {};
+int32_t OctetFocus = -1;
+int32_t BackHover = 0;
+int32_t ApplyButtonHover = 0;
+
 namespace {
-SurfacePtr Back;
+
+constexpr Rgb FocusColour{228, 250, 163};
+constexpr int MaxDigits = 3;
+
+struct IpDialogResources {
+    SurfacePtr back, back_high, apply, apply_high, apply_disabled;
+    SurfacePtr instruction, new_ip, ok;
+    SurfacePtr separator;
+    SurfacePtr boxes[4];
+    SurfacePtr old_address;
+    SurfacePtr field_texts[4];
+};
+
+IpDialogResources Res;
+
+bool in_back(int x, int y) { return 5 < x && x < 45 && 2 < y && y < 42; }
+bool in_apply(int x, int y) { return 400 < x && x < 450 && 150 < y && y < 175; }
+bool in_field(int i, int x, int y) { return 100 + 60 * i < x && x < 140 + 60 * i && 150 < y && y < 170; }
+bool focused() { return OctetFocus >= 0 && OctetFocus <= 3; }
+
+const SystemRecord* selected_system() {
+    return (SelectedSystem >= 0 && SelectedSystem < SystemCount) ? &SystemTable[SelectedSystem] : nullptr;
+}
+
+void render_fields() {
+    for (int i = 0; i < 4; ++i) {
+        Res.field_texts[i].reset();
+        Res.field_texts[i] = render_text(RegularFont, OctetFields[i]);
+    }
+}
+
+// The command goes to the system's own MAC and current address, never to a broadcast.
+void send_new_address() {
+    const SystemRecord* system = selected_system();
+    if (!system) return;
+    char command[256] = {};
+    format_ipaddr_command(command, sizeof command);
+    static const uint8_t none[6] = {};
+    const InterfaceRecord* nic = chosen_interface();
+    send_udp_frame(command, nic ? nic->mac : none, system->reply_headers + EthernetSourceOffset,
+                   nic ? nic->ipv4 : none, system->ipv4);
+}
+
+}  // namespace
+
+void split_address(const char* ip_text) {
+    for (auto& field : OctetFields) std::snprintf(field, OctetFieldSize, "0");
+    const char* part = ip_text;
+    for (int i = 0; i < 4; ++i) {
+        const char* dot = i < 3 ? std::strchr(part, '.') : part + std::strlen(part);
+        if (!dot) return;
+        const size_t length = static_cast<size_t>(dot - part);
+        if (length < 1 || length > MaxDigits) return;
+        std::memcpy(OctetFields[i], part, length);
+        OctetFields[i][length] = '\0';
+        part = dot + 1;
+    }
+}
+
+void format_ipaddr_command(char* out, size_t size) {
+    std::snprintf(out, size, "@%%_*_@TLDP IPADDR %.3s.%.3s.%.3s.%.3s", OctetFields[0], OctetFields[1],
+                  OctetFields[2], OctetFields[3]);
 }
 
 int32_t ip_dialog_init() {
-    Back = load_image("%s/img/left.bmp");
+    Res.back = load_image("%s/img/left.bmp");
+    Res.back_high = load_image("%s/img/lefthigh.bmp");
+    Res.apply = load_image("%s/img/apply.bmp");
+    Res.apply_high = load_image("%s/img/applyhigh.bmp");
+    Res.apply_disabled = load_image("%s/img/applydisable.bmp");
+    Res.instruction = render_text(BoldFont,
+        "Choose the new ip address you want, then click on the \"Ok\" button.");
+    Res.new_ip = render_text(RegularFont, "New ip:");
+    Res.ok = render_text(RegularFont, "Ok");
+    Res.separator = make_filled_surface(ScreenWidth, 1, SeparatorColour);
+    for (auto& box : Res.boxes) box = make_filled_surface(40, 20, ColourKey);
     return 0;
 }
-void ip_dialog_open() {}
+
+void ip_dialog_open() {
+    const SystemRecord* system = selected_system();
+    const char* ip_text = system ? system->ip_text : "";
+    char line[64];
+    std::snprintf(line, sizeof line, "Old ip:            %s", ip_text);
+    Res.old_address.reset();
+    Res.old_address = render_text(RegularFont, line);
+    split_address(ip_text);
+    render_fields();
+    OctetFocus = -1;
+}
+
 int32_t ip_dialog_draw() {
     SDL_FillRect(Screen, nullptr, map_rgb(BackgroundColour));
-    blit(Back.get(), 5, 2);
+    blit(BackHover == 1 ? Res.back_high.get() : Res.back.get(), 5, 2);
+    blit(Res.instruction.get(), 100, 15);
+    blit(Res.separator.get(), 0, 44);
+    blit(Res.old_address.get(), 10, 100);
+    blit(Res.new_ip.get(), 10, 153);
+    render_fields();
+    for (int i = 0; i < 4; ++i) {
+        fill_surface(Res.boxes[i].get(), OctetFocus == i ? FocusColour : ColourKey);
+        blit(Res.boxes[i].get(), 100 + 60 * i, 150);
+        blit(Res.field_texts[i].get(), 103 + 60 * i, 153);
+    }
+    SDL_Surface* apply = ip_dialog_validate() != 0 ? Res.apply_disabled.get()
+                         : ApplyButtonHover == 1  ? Res.apply_high.get()
+                                                  : Res.apply.get();
+    blit(apply, 400, 150);
+    blit(Res.ok.get(), 410, 155);
     return 0;
 }
-int32_t ip_dialog_click(int32_t x, int32_t y) { return (5 < x && x < 45 && 2 < y && y < 42) ? 1 : 0; }
-int32_t ip_dialog_hover(int32_t, int32_t) { return 1; }
-int32_t ip_dialog_backspace() { return 0; }
-int32_t ip_dialog_digit(int32_t) { return 0; }
-int32_t ip_dialog_next_field() { return 0; }
-int32_t ip_dialog_validate() { return -1; }
-void ip_dialog_release() { Back.reset(); }
+
+int32_t ip_dialog_click(int32_t x, int32_t y) {
+    if (in_back(x, y)) return 1;
+    OctetFocus = -1;
+    for (int i = 0; i < 4; ++i)
+        if (in_field(i, x, y)) OctetFocus = i;
+    if (in_apply(x, y) && ip_dialog_validate() == 0) {
+        send_new_address();
+        return 2;
+    }
+    return 0;
+}
+
+int32_t ip_dialog_hover(int32_t x, int32_t y) {
+    const int32_t old_apply = ApplyButtonHover, old_back = BackHover;
+    ApplyButtonHover = in_apply(x, y) ? 1 : 0;
+    BackHover = in_back(x, y) ? 1 : 0;
+    return (ApplyButtonHover == old_apply && BackHover == old_back) ? 1 : 0;
+}
+
+int32_t ip_dialog_backspace() {
+    if (!focused()) return 0;
+    char* field = OctetFields[OctetFocus];
+    const size_t length = std::strlen(field);
+    if (length == 0) return 0;
+    field[length - 1] = '\0';
+    return 1;
+}
+
+int32_t ip_dialog_digit(int32_t digit) {
+    if (!focused()) return 0;
+    char* field = OctetFields[OctetFocus];
+    const size_t length = std::strlen(field);
+    if (length >= MaxDigits) return 0;
+    field[length] = static_cast<char>('0' + digit);
+    field[length + 1] = '\0';
+    return 1;
+}
+
+int32_t ip_dialog_next_field() {
+    OctetFocus = OctetFocus == -1 ? 0 : (OctetFocus + 1) % 4;
+    return 0;
+}
+
+int32_t ip_dialog_validate() {
+    for (const auto& field : OctetFields) {
+        const size_t length = std::strlen(field);
+        if (length < 1 || length > MaxDigits || std::atoi(field) > 255) return -1;
+    }
+    return 0;
+}
+
+void ip_dialog_release() { Res = IpDialogResources{}; }

@@ -1,6 +1,8 @@
-// The screen that gives the selected system a new IPv4 address.
+// The screen that gives the selected system a new IPv4 address: four octet fields,
+// an apply button, and one IPADDR command sent to the system's own MAC and address.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 int32_t ip_dialog_init();
@@ -13,3 +15,16 @@ int32_t ip_dialog_digit(int32_t digit);         // 1 the digit was appended
 int32_t ip_dialog_next_field();
 int32_t ip_dialog_validate();                   // 0 all four fields valid, -1 otherwise
 void ip_dialog_release();
+
+constexpr size_t OctetFieldSize = 64;
+extern char OctetFields[4][OctetFieldSize];
+extern int32_t OctetFocus;
+extern int32_t BackHover;
+extern int32_t ApplyButtonHover;
+
+// Fills the fields from dotted text: each gets "0", then the parts of 1 to 3
+// characters between the dots, up to the first part that is not.
+void split_address(const char* ip_text);
+
+// The IPADDR command for the fields as they stand (leading zeros kept), into out.
+void format_ipaddr_command(char* out, size_t size);

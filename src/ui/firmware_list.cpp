@@ -1,0 +1,110 @@
+#include "ui/firmware_list.h"
+
+#include "firmware/firmware_catalogue.h"
+#include "net/system_table.h"
+#include "shell/drawing.h"
+
+#include <cstdio>
+
+ListView FirmwareList{DownRule::FifteenOrMore, FirmwareTableSize};
+int32_t ApplyHover = 0;
+
+namespace {
+
+constexpr int ApplyX = ListWidth - 50;
+
+struct FirmwareListResources {
+    SurfacePtr ok_text;
+    SurfacePtr apply, apply_high;
+    FontPtr small_font;
+    SurfacePtr names[RowSlots];
+};
+
+FirmwareListResources Res;
+
+void draw_row(int slot, int32_t index) {
+    const int32_t n = FirmwareCount;
+    const bool chosen = index == ChosenFirmware;
+    list_begin_row(FirmwareList, n, slot, chosen ? ChosenRowColour : slot % 2 == 0 ? EvenRowColour : OddRowColour);
+    const int top = FirmwareList.geometry(n).row_top(slot);
+    blit(render_cell(Res.names[slot], Res.small_font.get(), FirmwareNames[index]), 5, top + 13);
+    if (chosen) {
+        blit(ApplyHover == 1 ? Res.apply_high.get() : Res.apply.get(), ApplyX, top + 7);
+        blit(Res.ok_text.get(), ListWidth - 41, top + 12);
+    }
+    list_end_row(FirmwareList, n, slot);
+}
+
+// The slot that shows a name with y strictly inside its band, or -1.
+int named_slot_at(int y) {
+    const int32_t n = FirmwareCount;
+    const ListGeometry g = FirmwareList.geometry(n);
+    const int slot = g.slot_at(y);
+    if (slot < 0 || slot >= g.slots_in_use()) return -1;
+    const int32_t i = g.first + slot;
+    return (i < n && i < FirmwareList.limit) ? slot : -1;
+}
+
+void announce_update() {
+    const char* address = (SelectedSystem >= 0 && SelectedSystem < SystemCount)
+                              ? SystemTable[SelectedSystem].ip_text : "";
+    std::printf("Upload firmware : %s/firmware/%s to system : %s \n", ResourceDir,
+                FirmwareNames[ChosenFirmware], address);
+}
+
+}  // namespace
+
+int32_t firmware_list_prepare() {
+    list_prepare_frame(FirmwareList);
+    FirmwareList.titles.clear();
+    FirmwareList.titles.push_back({render_text(BoldFont, "Firmware"), 5, ListTop + 8});
+    Res.ok_text = render_text(RegularFont, "Ok");
+    Res.apply = load_image("%s/img/apply.bmp");
+    Res.apply_high = load_image("%s/img/applyhigh.bmp");
+    set_white_key(Res.apply.get());
+    set_white_key(Res.apply_high.get());
+    list_prepare_slots(FirmwareList);
+    list_prepare_buttons(FirmwareList);
+    Res.small_font = open_small_font();
+    return 0;
+}
+
+int32_t firmware_list_draw() {
+    const int32_t n = FirmwareCount;
+    list_draw_top(FirmwareList, n);
+    const int32_t first = FirmwareList.FirstVisible;
+    for (int32_t i = first; i < list_visible_end(FirmwareList, n); ++i) draw_row(i - first, i);
+    list_draw_bottom(FirmwareList, n);
+    return 0;
+}
+
+int32_t firmware_list_motion(const SDL_Event& event) {
+    const int x = event.motion.x, y = event.motion.y;
+    const int32_t old_apply = ApplyHover;
+    const bool buttons_changed = list_hover_buttons(FirmwareList, FirmwareCount, y);
+    ApplyHover = 0;
+    const int slot = named_slot_at(y);
+    if (ChosenFirmware != -1 && slot >= 0 && FirmwareList.FirstVisible + slot == ChosenFirmware)
+        ApplyHover = (ApplyX < x && x < ListWidth - 10) ? 1 : 0;
+    return (buttons_changed || ApplyHover != old_apply) ? 0 : 1;
+}
+
+int32_t firmware_list_click(const SDL_Event& event) {
+    if (list_click_buttons(FirmwareList, FirmwareCount, event.button.y)) return 0;
+    const int slot = named_slot_at(event.button.y);
+    if (slot < 0) return 1;
+    const int32_t i = FirmwareList.FirstVisible + slot;
+    if (i != ChosenFirmware) {
+        ChosenFirmware = i;
+        return 0;
+    }
+    if (ApplyHover != 1) return 1;
+    announce_update();
+    UpdateStatus.store(1, std::memory_order_release);
+    return 2;
+}
+
+void firmware_list_release() {
+    list_release(FirmwareList);
+    Res = FirmwareListResources{};
+}

@@ -1,0 +1,111 @@
+#include "ui/system_list.h"
+
+#include "net/system_table.h"
+#include "shell/drawing.h"
+
+ListView SystemList{DownRule::MoreThanFit, 100};
+int32_t IpBulletHover = 0;
+int32_t FirmwareBulletHover = 0;
+
+namespace {
+
+constexpr int IpBulletX = 475;
+constexpr int FirmwareBulletX = 755;
+constexpr int BulletWidth = 24;
+
+
+struct SystemListResources {
+    SurfacePtr bullet, bullet_high;
+    SurfacePtr cells[4][RowSlots];
+};
+
+SystemListResources Res;
+
+SDL_Surface* bullet_image(int32_t hover) {
+    return hover == 1 ? Res.bullet_high.get() : Res.bullet.get();
+}
+
+void draw_row(int slot, int32_t index) {
+    const int32_t n = SystemCount;
+    const SystemRecord& record = SystemTable[index];
+    const bool selected = index == SelectedSystem;
+    list_begin_row(SystemList, n, slot, selected ? ChosenRowColour : slot % 2 == 0 ? EvenRowColour : OddRowColour);
+    const int top = SystemList.geometry(n).row_top(slot);
+    const char* texts[4] = {record.type_text, record.serial_text, record.ip_text, record.firmware_text};
+    const int xs[4] = {5, 165, 365, 565};
+    for (int c = 0; c < 4; ++c) {
+        blit(render_cell(Res.cells[c][slot], RegularFont, texts[c]), xs[c], top + 10);
+        if (selected && c == 2) blit(bullet_image(IpBulletHover), IpBulletX, top + 5);
+        if (selected && c == 3) blit(bullet_image(FirmwareBulletHover), FirmwareBulletX, top + 5);
+    }
+    list_end_row(SystemList, n, slot);
+}
+
+bool over(int x, int left) { return left < x && x < left + BulletWidth; }
+
+}  // namespace
+
+int32_t system_list_prepare() {
+    list_prepare_frame(SystemList);
+    SystemList.titles.clear();
+    const char* names[4] = {"Type", "Serial Number", "IP Address", "Firmware"};
+    const int xs[4] = {5, 165, 390, 590};
+    for (int c = 0; c < 4; ++c) SystemList.titles.push_back({render_text(BoldFont, names[c]), xs[c], ListTop + 8});
+    SystemList.titles.push_back({load_image("%s/img/address_book_edit.bmp"), 365, ListTop + 5});
+    SystemList.titles.push_back({load_image("%s/img/flash_yellow.bmp"), 565, ListTop + 5});
+    Res.bullet = load_image("%s/img/bullet_blue.bmp");
+    Res.bullet_high = load_image("%s/img/bullet_gray.bmp");
+    set_white_key(Res.bullet.get());
+    set_white_key(Res.bullet_high.get());
+    list_prepare_slots(SystemList);
+    list_prepare_buttons(SystemList);
+    return 0;
+}
+
+int32_t system_list_draw() {
+    const int32_t n = SystemCount;
+    list_draw_top(SystemList, n);
+    const int32_t first = SystemList.FirstVisible;
+    for (int32_t i = first; i < list_visible_end(SystemList, n); ++i) draw_row(i - first, i);
+    list_draw_bottom(SystemList, n);
+    return 0;
+}
+
+int32_t system_list_motion(const SDL_Event& event) {
+    const int x = event.motion.x, y = event.motion.y;
+    const int32_t old_ip = IpBulletHover, old_firmware = FirmwareBulletHover;
+    const bool buttons_changed = list_hover_buttons(SystemList, SystemCount, y);
+    IpBulletHover = FirmwareBulletHover = 0;
+    if (SelectedSystem >= 0) {
+        // The selected row's band, whether or not that row is on screen.
+        const int32_t f = SystemList.FirstVisible;
+        const int band = UpBandTop + (f > 0 ? RowHeight : 0) + RowHeight * (SelectedSystem - f);
+        if (band < y && y < band + RowHeight) {
+            IpBulletHover = over(x, IpBulletX) ? 1 : 0;
+            FirmwareBulletHover = over(x, FirmwareBulletX) ? 1 : 0;
+        }
+    }
+    const bool bullets_changed = IpBulletHover != old_ip || FirmwareBulletHover != old_firmware;
+    return (buttons_changed || bullets_changed) ? 0 : 1;
+}
+
+int32_t system_list_click(const SDL_Event& event) {
+    const int32_t n = SystemCount;
+    if (list_click_buttons(SystemList, n, event.button.y)) return 0;
+    const int slot = SystemList.geometry(n).slot_at(event.button.y);
+    if (slot < 0) return 1;
+    const int32_t i = SystemList.FirstVisible + slot;
+    if (i >= n || i >= SystemList.limit) return 1;
+    if (i != SelectedSystem) {
+        SelectedSystem = i;
+        return 0;
+    }
+    if (IpBulletHover == 1) return 2;
+    if (FirmwareBulletHover == 1) return 3;
+    return 1;
+}
+
+void system_list_release() {
+    list_release(SystemList);
+    Res = SystemListResources{};
+}
