@@ -2,7 +2,11 @@
 #include "firmware/update_screen.h"
 #include "shell/event_loops.h"
 #include "shell/state_machine.h"
+#include "net/interface_catalogue.h"
+#include "net/ip_dialog.h"
+#include "support/list_fixture.h"
 #include "support/screen_fixture.h"
+#include "ui/interface_list.h"
 
 #include <atomic>
 #include <chrono>
@@ -175,6 +179,63 @@ TEST_F(StateMachineTest, FinishedScanDrawsNoFurtherFrame) {
     SDL_FillRect(Screen, nullptr, SDL_MapRGB(Screen->format, 1, 2, 3));
     scan_wait_loop();
     EXPECT_TRUE(same_colour(pixel_at(400, 300), Rgb{1, 2, 3}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(StateMachineTest, ChoosingAnInterfaceLeavesForTheScan) {
+    fill_interfaces(3);  // made-up device names: nothing here can be opened
+    SplashShown = 0;
+    push_button_up(300, 130, SDL_BUTTON_RIGHT);  // ignored
+    push_button_up(300, 130);
+    run_state_once();
+    EXPECT_EQ(ChosenInterface, 1);
+    EXPECT_EQ(AppState, StateScan);
+    EXPECT_EQ(Running, 1);
+    fill_interfaces(0);
+}
+
+TEST_F(StateMachineTest, BulletsOfTheSelectedRowLeadToTheirScreens) {
+    fill_systems(2);
+    struct Case { int x; int32_t next; };
+    for (const Case& c : {Case{480, StateChangeIp}, Case{760, StateChooseFirmware}}) {
+        SetUp();
+        AppState = StateSystemList;
+        push_button_up(300, 130);  // selects record 1
+        push_motion(c.x, 130);
+        push_button_up(c.x, 130);
+        run_state_once();
+        EXPECT_EQ(SelectedSystem, 1);
+        EXPECT_EQ(AppState, c.next);
+    }
+    fill_systems(0);
+}
+
+// Editing keys reach the dialog; after the command is sent the scan waits a second.
+TEST_F(StateMachineTest, SentAddressPausesOneSecondBeforeTheScan) {
+    InterfaceCount = 0;  // the command is built but there is no interface to send it on
+    fill_systems(1);
+    SelectedSystem = 0;
+    AppState = StateChangeIp;
+    push_key(SDLK_TAB);
+    for (int i = 0; i < 3; ++i) push_key(SDLK_DELETE);
+    push_key(SDLK_0);
+    push_key(SDLK_KP1);  // the numeric keypad does nothing here
+    push_key(SDLK_1);
+    push_key(SDLK_BACKSPACE);
+    push_key(SDLK_1);
+    push_key(SDLK_0);
+    push_button_up(420, 160, SDL_BUTTON_RIGHT);  // any button applies
+    const auto start = Clock::now();
+    run_state_once();
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    EXPECT_STREQ(OctetFields[0], "010");
+    EXPECT_EQ(AppState, StateScan);
+    EXPECT_GE(ms, 1000);
+    EXPECT_LT(ms, 2500);
+    fill_systems(0);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include "net/ip_dialog.h"
 #include "net/system_table.h"
 #include "support/screen_fixture.h"
-#include "ui/list_fixture.h"
+#include "support/list_fixture.h"
 
 #include <string>
 

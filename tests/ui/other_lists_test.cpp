@@ -3,7 +3,7 @@
 #include "support/screen_fixture.h"
 #include "ui/firmware_list.h"
 #include "ui/interface_list.h"
-#include "ui/list_fixture.h"
+#include "support/list_fixture.h"
 
 #include <string>
 

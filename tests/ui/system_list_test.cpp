@@ -2,7 +2,7 @@
 // and the strict edges of every zone, checked on Screen's pixels and the results.
 #include "net/system_table.h"
 #include "support/screen_fixture.h"
-#include "ui/list_fixture.h"
+#include "support/list_fixture.h"
 #include "ui/system_list.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/list_fixture.h"
+#include "support/list_fixture.h"
 
 #include "firmware/firmware_catalogue.h"
 #include "net/interface_catalogue.h"
