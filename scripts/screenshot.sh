@@ -12,19 +12,14 @@ for tool in xdotool import; do
     command -v $tool >/dev/null || apt-get install -y -qq xdotool imagemagick >/dev/null
 done
 
-fdfile=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
-xvfb=$!
+. "$top/scripts/lib/xvfb.sh"
 program=
 cleanup() {
     [ -n "$program" ] && kill "$program" 2>/dev/null
-    kill "$xvfb" 2>/dev/null
-    rm -f "$fdfile"
+    stop_xvfb
 }
 trap cleanup EXIT
-for _ in $(seq 50); do [ -s "$fdfile" ] && break; sleep 0.1; done
-export DISPLAY=:$(cat "$fdfile")
-unset SDL_VIDEODRIVER
+start_xvfb
 
 ${PERABO_EXEC:-} "$top/build/talvo-perabo" &
 program=$!

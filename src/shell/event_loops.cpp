@@ -17,6 +17,13 @@ namespace {
 
 bool on_toolbar(Uint16 y) { return y <= BarHeight; }
 
+using HitTest = int32_t (*)(const SDL_Event&);
+
+// On the screens with a toolbar, positions with y up to 45 go to the bar.
+int32_t route_motion(const SDL_Event& event, HitTest bar, HitTest list) {
+    return on_toolbar(event.motion.y) ? bar(event) : list(event);
+}
+
 void quit() { Running = 0; }
 
 void redraw_interface_screen() {
@@ -100,12 +107,9 @@ void system_list_loop() {
                 return;
             }
             break;
-        case SDL_MOUSEMOTION: {
-            int32_t result = on_toolbar(event.motion.y) ? system_list_toolbar_motion(event)
-                                                        : system_list_motion(event);
-            if (result == 0) redraw_system_list();
+        case SDL_MOUSEMOTION:
+            if (route_motion(event, system_list_toolbar_motion, system_list_motion) == 0) redraw_system_list();
             break;
-        }
         case SDL_MOUSEBUTTONUP:
             if (event.button.button != SDL_BUTTON_LEFT) break;
             if (on_toolbar(event.button.y)) {
@@ -183,12 +187,9 @@ void firmware_loop() {
                 redraw_firmware_list();
             }
             break;
-        case SDL_MOUSEMOTION: {
-            int32_t result = on_toolbar(event.motion.y) ? firmware_toolbar_motion(event)
-                                                        : firmware_list_motion(event);
-            if (result == 0) redraw_firmware_list();
+        case SDL_MOUSEMOTION:
+            if (route_motion(event, firmware_toolbar_motion, firmware_list_motion) == 0) redraw_firmware_list();
             break;
-        }
         case SDL_MOUSEBUTTONUP:
             if (event.button.button != SDL_BUTTON_LEFT) break;
             if (on_toolbar(event.button.y)) {

@@ -25,7 +25,7 @@ FirmwareListResources Res;
 void draw_row(int slot, int32_t index) {
     const int32_t n = FirmwareCount;
     const bool chosen = index == ChosenFirmware;
-    list_begin_row(FirmwareList, n, slot, chosen ? ChosenRowColour : slot % 2 == 0 ? EvenRowColour : OddRowColour);
+    list_begin_row(FirmwareList, n, slot, row_colour(slot, chosen));
     const int top = FirmwareList.geometry(n).row_top(slot);
     blit(render_cell(Res.names[slot], Res.small_font.get(), FirmwareNames[index]), 5, top + 13);
     if (chosen) {
@@ -71,10 +71,7 @@ int32_t firmware_list_prepare() {
 
 int32_t firmware_list_draw() {
     const int32_t n = FirmwareCount;
-    list_draw_top(FirmwareList, n);
-    const int32_t first = FirmwareList.FirstVisible;
-    for (int32_t i = first; i < list_visible_end(FirmwareList, n); ++i) draw_row(i - first, i);
-    list_draw_bottom(FirmwareList, n);
+    list_draw(FirmwareList, n, draw_row);
     return 0;
 }
 

@@ -23,7 +23,7 @@ bool in_splash_close_box(int x, int y) { return 571 < x && x < 591 && 145 < y &&
 
 void draw_row(int slot, const InterfaceRecord& record) {
     const int32_t n = InterfaceCount;
-    list_begin_row(InterfaceList, n, slot, slot % 2 == 0 ? EvenRowColour : OddRowColour);
+    list_begin_row(InterfaceList, n, slot, row_colour(slot, false));
     const int top = InterfaceList.geometry(n).row_top(slot);
     blit(render_cell(Res.descriptions[slot], Res.small_font.get(), record.description), 5, top + 13);
     blit(render_cell(Res.addresses[slot], RegularFont, record.ip_text), 525, top + 10);
@@ -48,10 +48,7 @@ int32_t interface_list_prepare() {
 
 int32_t interface_list_draw() {
     const int32_t n = InterfaceCount;
-    list_draw_top(InterfaceList, n);
-    const int32_t first = InterfaceList.FirstVisible;
-    for (int32_t i = first; i < list_visible_end(InterfaceList, n); ++i) draw_row(i - first, InterfaceTable[i]);
-    list_draw_bottom(InterfaceList, n);
+    list_draw(InterfaceList, n, [](int slot, int32_t i) { draw_row(slot, InterfaceTable[i]); });
     if (SplashShown == 1) blit(Res.splash.get(), SplashX, SplashY);
     return 0;
 }

@@ -52,6 +52,8 @@ void list_release(ListView& view) {
     view = std::move(fresh);
 }
 
+namespace {
+
 void list_draw_top(const ListView& view, int32_t count) {
     blit(view.background.get(), 0, ListTop);
     blit(view.title_bar.get(), 0, ListTop);
@@ -65,12 +67,29 @@ void list_draw_top(const ListView& view, int32_t count) {
     }
 }
 
+// Entries from FirstVisible up to this index are drawn: within the slots in use and limit.
 int32_t list_visible_end(const ListView& view, int32_t count) {
     const ListGeometry g = view.geometry(count);
     int32_t end = g.first + g.slots_in_use();
     if (end > count) end = count;
     if (end > view.limit) end = view.limit;
     return end;
+}
+
+void list_draw_bottom(const ListView& view, int32_t count) {
+    if (!view.geometry(count).down_shown()) return;
+    blit(view.down_face.get(), 0, DownBandTop);
+    blit(view.down_top_line.get(), 0, DownBandTop);
+    blit(view.DownHover == 1 ? view.down_high.get() : view.down.get(), ArrowX, DownBandTop + 1);
+}
+
+}  // namespace
+
+void list_draw(const ListView& view, int32_t count, const std::function<void(int, int32_t)>& draw_row) {
+    list_draw_top(view, count);
+    const int32_t first = view.FirstVisible;
+    for (int32_t i = first; i < list_visible_end(view, count); ++i) draw_row(static_cast<int>(i - first), i);
+    list_draw_bottom(view, count);
 }
 
 void list_begin_row(const ListView& view, int32_t count, int slot, Rgb colour) {
@@ -81,13 +100,6 @@ void list_begin_row(const ListView& view, int32_t count, int slot, Rgb colour) {
 
 void list_end_row(const ListView& view, int32_t count, int slot) {
     blit(view.separators[slot].get(), 0, view.geometry(count).row_top(slot) + RowHeight - 1);
-}
-
-void list_draw_bottom(const ListView& view, int32_t count) {
-    if (!view.geometry(count).down_shown()) return;
-    blit(view.down_face.get(), 0, DownBandTop);
-    blit(view.down_top_line.get(), 0, DownBandTop);
-    blit(view.DownHover == 1 ? view.down_high.get() : view.down.get(), ArrowX, DownBandTop + 1);
 }
 
 bool list_hover_buttons(ListView& view, int32_t count, int y) {

@@ -6,6 +6,7 @@
 #include "shell/app.h"
 #include "shell/sdl_owners.h"
 
+#include <functional>
 #include <vector>
 
 constexpr int ListTop = 45;
@@ -72,13 +73,16 @@ void list_prepare_slots(ListView& view);
 void list_prepare_buttons(ListView& view);  // "SDL_LoadBMP error" when an arrow is missing
 void list_release(ListView& view);
 
-// Background, title bar with its titles and icons, underline; then the up button.
-void list_draw_top(const ListView& view, int32_t count);
-// The visible entries' indices: from FirstVisible, within the slots in use and limit.
-int32_t list_visible_end(const ListView& view, int32_t count);
+// Draws the whole list: background, title bar with its titles and icons, underline,
+// the up button, each visible entry through draw_row(slot, index), the down button.
+void list_draw(const ListView& view, int32_t count, const std::function<void(int, int32_t)>& draw_row);
+// A row's frame: its slot filled with colour, then (after its texts) its separator.
 void list_begin_row(const ListView& view, int32_t count, int slot, Rgb colour);
 void list_end_row(const ListView& view, int32_t count, int slot);
-void list_draw_bottom(const ListView& view, int32_t count);
+// The even/odd slot shade, or the chosen colour.
+inline Rgb row_colour(int slot, bool chosen) {
+    return chosen ? ChosenRowColour : slot % 2 == 0 ? EvenRowColour : OddRowColour;
+}
 
 // Sets UpHover and DownHover from a pointer at y; true when either changed.
 bool list_hover_buttons(ListView& view, int32_t count, int y);

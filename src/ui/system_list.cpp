@@ -29,7 +29,7 @@ void draw_row(int slot, int32_t index) {
     const int32_t n = SystemCount;
     const SystemRecord& record = SystemTable[index];
     const bool selected = index == SelectedSystem;
-    list_begin_row(SystemList, n, slot, selected ? ChosenRowColour : slot % 2 == 0 ? EvenRowColour : OddRowColour);
+    list_begin_row(SystemList, n, slot, row_colour(slot, selected));
     const int top = SystemList.geometry(n).row_top(slot);
     const char* texts[4] = {record.type_text, record.serial_text, record.ip_text, record.firmware_text};
     const int xs[4] = {5, 165, 365, 565};
@@ -64,10 +64,7 @@ int32_t system_list_prepare() {
 
 int32_t system_list_draw() {
     const int32_t n = SystemCount;
-    list_draw_top(SystemList, n);
-    const int32_t first = SystemList.FirstVisible;
-    for (int32_t i = first; i < list_visible_end(SystemList, n); ++i) draw_row(i - first, i);
-    list_draw_bottom(SystemList, n);
+    list_draw(SystemList, n, draw_row);
     return 0;
 }
 

@@ -10,22 +10,8 @@
 
 namespace {
 
-SDL_Event motion_at(int x, int y = 20) {
-    SDL_Event e{};
-    e.type = SDL_MOUSEMOTION;
-    e.motion.x = static_cast<Uint16>(x);
-    e.motion.y = static_cast<Uint16>(y);
-    return e;
-}
-
-SDL_Event click_at(int x, int y = 20) {
-    SDL_Event e{};
-    e.type = SDL_MOUSEBUTTONUP;
-    e.button.button = SDL_BUTTON_LEFT;
-    e.button.x = static_cast<Uint16>(x);
-    e.button.y = static_cast<Uint16>(y);
-    return e;
-}
+SDL_Event motion_at(int x) { return motion_event(x, 20); }
+SDL_Event click_at(int x) { return button_event(x, 20); }
 
 class ToolbarTest : public ScreenTest {
 protected:

@@ -6,19 +6,14 @@ exe=$1
 xclose=$2
 command -v Xvfb >/dev/null || { echo "SKIP: Xvfb is not installed"; exit 77; }
 
-fdfile=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
-xvfb=$!
+. "$(dirname "$0")/../../scripts/lib/xvfb.sh"
 program=
 cleanup() {
     [ -n "$program" ] && kill "$program" 2>/dev/null
-    kill "$xvfb" 2>/dev/null
-    rm -f "$fdfile"
+    stop_xvfb
 }
 trap cleanup EXIT
-for _ in $(seq 50); do [ -s "$fdfile" ] && break; sleep 0.1; done
-export DISPLAY=:$(cat "$fdfile")
-unset SDL_VIDEODRIVER
+start_xvfb
 
 # In a sanitizer build, the leak check of a whole X11/GL process reports the display
 # libraries' own allocations; the unit tests watch our surfaces instead.

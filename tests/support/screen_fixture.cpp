@@ -68,21 +68,31 @@ std::ostream& operator<<(std::ostream& out, const Rgb& c) {
     return out << '(' << int(c.r) << ',' << int(c.g) << ',' << int(c.b) << ')';
 }
 
-void push_motion(int x, int y) {
+SDL_Event motion_event(int x, int y) {
     SDL_Event e{};
     e.type = SDL_MOUSEMOTION;
     e.motion.x = static_cast<Uint16>(x);
     e.motion.y = static_cast<Uint16>(y);
-    SDL_PushEvent(&e);
+    return e;
 }
 
-void push_button_up(int x, int y, Uint8 button) {
+SDL_Event button_event(int x, int y, Uint8 button) {
     SDL_Event e{};
     e.type = SDL_MOUSEBUTTONUP;
     e.button.button = button;
     e.button.state = SDL_RELEASED;
     e.button.x = static_cast<Uint16>(x);
     e.button.y = static_cast<Uint16>(y);
+    return e;
+}
+
+void push_motion(int x, int y) {
+    SDL_Event e = motion_event(x, y);
+    SDL_PushEvent(&e);
+}
+
+void push_button_up(int x, int y, Uint8 button) {
+    SDL_Event e = button_event(x, y, button);
     SDL_PushEvent(&e);
 }
 

@@ -20,6 +20,9 @@ Rgb pixel_at(int x, int y);
 bool same_colour(Rgb a, Rgb b);
 std::ostream& operator<<(std::ostream& out, const Rgb& c);
 
+SDL_Event motion_event(int x, int y);
+SDL_Event button_event(int x, int y, Uint8 button = SDL_BUTTON_LEFT);
+
 void push_motion(int x, int y);
 void push_button_up(int x, int y, Uint8 button = SDL_BUTTON_LEFT);
 void push_key(SDLKey key);

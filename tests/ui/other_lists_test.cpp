@@ -9,19 +9,6 @@
 
 namespace {
 
-SDL_Event at(Uint8 type, int x, int y) {
-    SDL_Event e{};
-    e.type = type;
-    if (type == SDL_MOUSEMOTION) {
-        e.motion.x = static_cast<Uint16>(x);
-        e.motion.y = static_cast<Uint16>(y);
-    } else {
-        e.button.button = SDL_BUTTON_LEFT;
-        e.button.x = static_cast<Uint16>(x);
-        e.button.y = static_cast<Uint16>(y);
-    }
-    return e;
-}
 
 class InterfaceListTest : public ScreenTest {
 protected:
@@ -32,7 +19,7 @@ protected:
         ChosenInterface = -1;
     }
     void TearDown() override { fill_interfaces(0); }
-    static int32_t click(int x, int y) { return interface_list_click(at(SDL_MOUSEBUTTONUP, x, y)); }
+    static int32_t click(int x, int y) { return interface_list_click(button_event(x, y)); }
 };
 
 TEST_F(InterfaceListTest, SplashOwnsEveryClickUntilItsCloseBox) {
@@ -47,7 +34,7 @@ TEST_F(InterfaceListTest, SplashOwnsEveryClickUntilItsCloseBox) {
         EXPECT_EQ(click(x, y), 1) << x << "," << y << " is the close box's edge";
     EXPECT_EQ(ChosenInterface, -1);
     EXPECT_EQ(InterfaceList.FirstVisible, 0);
-    EXPECT_EQ(interface_list_motion(at(SDL_MOUSEMOTION, 400, 580)), 0) << "buttons still highlight";
+    EXPECT_EQ(interface_list_motion(motion_event(400, 580)), 0) << "buttons still highlight";
 
     EXPECT_EQ(click(572, 146), 0);
     EXPECT_EQ(SplashShown, 0);
@@ -88,8 +75,8 @@ protected:
         ChosenFirmware = -1;
     }
     void TearDown() override { fill_firmware(0); }
-    static int32_t click(int x, int y) { return firmware_list_click(at(SDL_MOUSEBUTTONUP, x, y)); }
-    static int32_t move_to(int x, int y) { return firmware_list_motion(at(SDL_MOUSEMOTION, x, y)); }
+    static int32_t click(int x, int y) { return firmware_list_click(button_event(x, y)); }
+    static int32_t move_to(int x, int y) { return firmware_list_motion(motion_event(x, y)); }
 };
 
 TEST_F(FirmwareListTest, FifteenNamesShowFourteenRowsAndTheDownButton) {

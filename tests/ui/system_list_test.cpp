@@ -7,21 +7,8 @@
 
 namespace {
 
-SDL_Event at(Uint8 type, int x, int y) {
-    SDL_Event e{};
-    e.type = type;
-    if (type == SDL_MOUSEMOTION) {
-        e.motion.x = static_cast<Uint16>(x);
-        e.motion.y = static_cast<Uint16>(y);
-    } else {
-        e.button.button = SDL_BUTTON_LEFT;
-        e.button.x = static_cast<Uint16>(x);
-        e.button.y = static_cast<Uint16>(y);
-    }
-    return e;
-}
-int32_t move_to(int x, int y) { return system_list_motion(at(SDL_MOUSEMOTION, x, y)); }
-int32_t click(int x, int y) { return system_list_click(at(SDL_MOUSEBUTTONUP, x, y)); }
+int32_t move_to(int x, int y) { return system_list_motion(motion_event(x, y)); }
+int32_t click(int x, int y) { return system_list_click(button_event(x, y)); }
 
 // Dark pixels of text in the type column of the band starting at top.
 int text_pixels(int top) {

@@ -1,0 +1,220 @@
+// Whole scans on a virtual segment of simulated Talvo systems (root, namespaces).
+#include "net/capture.h"
+#include "net/discovery_protocol.h"
+#include "net/interface_catalogue.h"
+#include "net/scan_timing.h"
+#include "net/send_udp_frame.h"
+#include "net/system_table.h"
+#include "platform/platform.h"
+#include "segment_harness.h"
+#include "shell/app.h"
+#include "shell/state_machine.h"
+
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <thread>
+
+namespace {
+
+// Runs one scan as the tool does and returns its duration, from the scan thread's
+// start to ScanDone, in milliseconds.
+double timed_scan() {
+    ScanDone.store(0);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(platform::start_detached_thread(scan_thread), 0);
+    while (ScanDone.load(std::memory_order_acquire) != 1) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+void choose(const char* device_name) {
+    ChosenInterface = -1;
+    for (int i = 0; i < InterfaceCount; ++i)
+        if (std::strcmp(InterfaceTable[i].device_name, device_name) == 0) ChosenInterface = i;
+    ASSERT_GE(ChosenInterface, 0) << device_name << " is not in the catalogue";
+}
+
+std::string serial_of(const uint8_t mac[6]) {
+    return "K-R " + std::to_string(mac[3] * 65536 + mac[4] * 256 + mac[5]);
+}
+
+const SystemRecord* record_with_mac(const uint8_t mac[6]) {
+    for (int i = 0; i < SystemCount; ++i)
+        if (std::memcmp(SystemTable[i].reply_headers + 6, mac, 6) == 0) return &SystemTable[i];
+    return nullptr;
+}
+
+void expect_table_matches(const std::vector<SimulatedSystem>& systems) {
+    ASSERT_EQ(SystemCount, static_cast<int32_t>(systems.size()));
+    for (const SimulatedSystem& s : systems) {
+        const SystemRecord* r = record_with_mac(s.mac);
+        ASSERT_NE(r, nullptr) << s.ip_text << " was not found";
+        EXPECT_EQ(r->ip_text, s.ip_text);
+        EXPECT_EQ(r->type_text, s.type);
+        EXPECT_EQ(r->firmware_text, s.firmware);
+        EXPECT_EQ(r->serial_text, serial_of(s.mac));
+        EXPECT_EQ(r->reply_headers_length, 42);
+        EXPECT_EQ(r->ip_text, std::to_string(r->ipv4[0]) + "." + std::to_string(r->ipv4[1]) + "." +
+                                  std::to_string(r->ipv4[2]) + "." + std::to_string(r->ipv4[3]));
+    }
+}
+
+std::string sysfs_mac(const char* interface) {
+    std::ifstream file(std::string("/sys/class/net/") + interface + "/address");
+    std::string text;
+    file >> text;
+    return text;
+}
+
+std::string mac_text(const uint8_t mac[6]) {
+    char text[18];
+    std::snprintf(text, sizeof text, "%02x:%02x:%02x:%02x:%02x:%02x", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
+    return text;
+}
+
+TEST(ScanOnSegment, CatalogueListsTheSegmentInterfaceOnly) {
+    PERABO_INSIDE_SEGMENT(0);
+    ASSERT_EQ(build_interface_catalogue(), 0);
+    ASSERT_EQ(InterfaceCount, 1) << "lo and the pseudo-devices (any, nflog, ...) are left out";
+    const InterfaceRecord& nic = InterfaceTable[0];
+    EXPECT_STREQ(nic.device_name, "talvo0");
+    EXPECT_STREQ(nic.description, "talvo0");
+    EXPECT_STREQ(nic.ip_text, "198.51.100.1");
+    EXPECT_STREQ(nic.netmask_text, "255.255.255.0");
+    EXPECT_EQ(nic.ipv4[3], 1);
+    EXPECT_EQ(mac_text(nic.mac), sysfs_mac("talvo0"));
+}
+
+TEST(ScanOnSegment, FindsEverySimulatedSystem) {
+    PERABO_INSIDE_SEGMENT(5);
+    ASSERT_EQ(build_interface_catalogue(), 0);
+    choose("talvo0");
+    const double ms = timed_scan();
+    expect_table_matches(segment_systems());
+    const ScanTiming& t = LastScanTiming;
+    EXPECT_LT(t.max_handover_delay_us, 50000) << "answers are handed over as they arrive";
+    EXPECT_LE(ms, 2100 + (t.last_frame_ms - t.ident_sent_ms) + 100 + 50);
+    // A second scan starts from an empty table and finds them again.
+    timed_scan();
+    expect_table_matches(segment_systems());
+}
+
+// Sixty answers arrive within milliseconds of each other; none may be dropped.
+TEST(ScanOnSegment, ManyAnswersAtOnceAreAllFound) {
+    PERABO_INSIDE_SEGMENT(60);
+    ASSERT_EQ(build_interface_catalogue(), 0);
+    choose("talvo0");
+    timed_scan();
+    expect_table_matches(segment_systems());
+}
+
+TEST(ScanOnSegment, SilentSegmentEndsEmptyAfterAboutTwoSeconds) {
+    PERABO_INSIDE_SEGMENT(0);
+    ASSERT_EQ(build_interface_catalogue(), 0);
+    choose("talvo0");
+    const double ms = timed_scan();
+    EXPECT_EQ(SystemCount, 0);
+    EXPECT_EQ(LastScanTiming.frames, 0) << "the request to the broadcast address is not captured";
+    EXPECT_GE(ms, 2000);
+    EXPECT_LE(ms, 2300);
+}
+
+// A late answer is handed over when it arrives, not when a kernel block timer fires,
+// and the capture ends 2000 ms after it.
+TEST(ScanOnSegment, CaptureEndsTwoSecondsAfterTheLastAnswer) {
+    PERABO_INSIDE_SEGMENT(1, 700);
+    ASSERT_EQ(build_interface_catalogue(), 0);
+    choose("talvo0");
+    const double ms = timed_scan();
+    expect_table_matches(segment_systems());
+    const ScanTiming& t = LastScanTiming;
+    const double answer_ms = t.last_frame_ms - t.ident_sent_ms;
+    const double silence_ms = t.capture_end_ms - t.last_frame_ms;
+    std::printf("answer after %.1f ms, handed over within %lld us, capture ended %.1f ms later, scan %.1f ms\n",
+                answer_ms, static_cast<long long>(t.max_handover_delay_us), silence_ms, ms);
+    EXPECT_GE(answer_ms, 700);
+    EXPECT_LT(answer_ms, 900);
+    EXPECT_LT(t.max_handover_delay_us, 50000);
+    EXPECT_GE(silence_ms, 2000);
+    EXPECT_LE(silence_ms, 2100);
+    EXPECT_LE(ms, 2100 + answer_ms + 100 + 50);
+}
+
+TEST(ScanOnSegment, InterfaceWithoutAddressExaminesEveryUdpFrame) {
+    PERABO_INSIDE_SEGMENT(2, 0, false);
+    ASSERT_EQ(build_interface_catalogue(), 0);
+    choose("talvo0");
+    ASSERT_STREQ(InterfaceTable[ChosenInterface].ip_text, "");
+    timed_scan();
+    expect_table_matches(segment_systems());
+    EXPECT_GE(LastScanTiming.frames, 3) << "the answers to 0.0.0.0 and the request itself";
+}
+
+TEST(ScanOnSegment, IpaddrMovesASimulatedSystem) {
+    PERABO_INSIDE_SEGMENT(2);
+    ASSERT_EQ(build_interface_catalogue(), 0);
+    choose("talvo0");
+    timed_scan();
+    std::vector<SimulatedSystem> systems = segment_systems();
+    ASSERT_EQ(SystemCount, 2);
+    const SystemRecord target = *record_with_mac(systems[1].mac);
+    const InterfaceRecord& nic = InterfaceTable[ChosenInterface];
+    ASSERT_EQ(send_udp_frame("@%_*_@TLDP IPADDR 198.51.100.099", nic.mac, target.reply_headers + 6, nic.ipv4,
+                             target.ipv4), 0);
+    platform::sleep_ms(200);
+    timed_scan();
+    systems[1].ip_text = "198.51.100.99";
+    expect_table_matches(systems);
+}
+
+TEST(ScanOnSegment, UnopenableInterfaceEndsTheScanAtOnceWithTheMessage) {
+    PERABO_INSIDE_SEGMENT(1);
+    std::memset(InterfaceTable, 0, sizeof InterfaceTable);
+    std::strcpy(InterfaceTable[0].device_name, "nosuch0");
+    InterfaceCount = 1;
+    ChosenInterface = 0;
+    testing::internal::CaptureStderr();
+    const double ms = timed_scan();
+    const std::string printed = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(SystemCount, 0);
+    EXPECT_LT(ms, 500);
+    EXPECT_NE(printed.find("No such device"), std::string::npos) << printed;
+}
+
+// Without CAP_NET_RAW the capture cannot open: the reason is printed, not hidden
+// behind an empty list.
+TEST(ScanOnSegment, WithoutRawAccessTheReasonIsPrinted) {
+    PERABO_INSIDE_SEGMENT(1);
+    ASSERT_EQ(build_interface_catalogue(), 0);
+    choose("talvo0");
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2] = {};
+    ASSERT_EQ(syscall(SYS_capget, &header, data), 0);
+    data[0].effective &= ~(1u << CAP_NET_RAW);  // threads started from here inherit it
+    ASSERT_EQ(syscall(SYS_capset, &header, data), 0);
+    testing::internal::CaptureStderr();
+    const double ms = timed_scan();
+    const std::string printed = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(SystemCount, 0);
+    EXPECT_LT(ms, 500);
+    EXPECT_NE(printed.find("Operation not permitted"), std::string::npos) << printed;
+}
+
+TEST(ScanOnSegment, NoChosenInterfaceEndsTheScanAtOnce) {
+    PERABO_INSIDE_SEGMENT(1);
+    ASSERT_EQ(build_interface_catalogue(), 0);
+    for (int32_t choice : {-1, static_cast<int32_t>(InterfaceCount)}) {
+        ChosenInterface = choice;
+        const double ms = timed_scan();
+        EXPECT_EQ(SystemCount, 0);
+        EXPECT_EQ(LastScanTiming.frames, 0);
+        EXPECT_LT(ms, 500) << "choice " << choice;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,91 @@
+#include "segment_harness.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+const char* const StateVariable = "PERABO_SEGMENT_STATE";
+
+std::string segment_script() { return std::string(PERABO_SOURCE_DIR) + "/scripts/segment.sh"; }
+
+std::string quoted(const std::string& text) { return "'" + text + "'"; }
+
+int run(const std::string& command) {
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string current_test() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    return std::string(info->test_suite_name()) + "." + info->name();
+}
+
+std::string self_path() {
+    char path[4096];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    path[n > 0 ? n : 0] = '\0';
+    return path;
+}
+
+std::string why_no_segment() {
+    if (geteuid() != 0) return "needs root to build network namespaces; run the tests as root";
+    if (run("unshare --net true >/dev/null 2>&1") != 0) return "network namespaces are not available here";
+    if (run("ip netns list >/dev/null 2>&1") != 0) return "'ip netns' (iproute2) is not available";
+    return "";
+}
+
+// Takes the segment down however the test ends.
+struct SegmentGuard {
+    std::string name;
+    ~SegmentGuard() { run(segment_script() + " down " + name + " >/dev/null"); }
+};
+
+}  // namespace
+
+SegmentOutcome run_inside_segment(const SegmentLayout& layout) {
+    SegmentOutcome outcome;
+    if (std::getenv(StateVariable) != nullptr) {
+        outcome.inside = true;
+        return outcome;
+    }
+    outcome.skip_reason = why_no_segment();
+    if (!outcome.skip_reason.empty()) return outcome;
+
+    SegmentGuard guard{"tn" + std::to_string(getpid())};
+    // A segment under this name can only be left over by an earlier process with this id.
+    run(segment_script() + " down " + guard.name + " >/dev/null");
+    std::ostringstream up;
+    up << segment_script() << " up " << guard.name << " " << layout.systems << " --sim "
+       << quoted(std::string(PERABO_BINARY_DIR) + "/talvo-sim") << " --reply-delay " << layout.reply_delay_ms
+       << (layout.pc_has_address ? "" : " --pc-without-address") << " >/dev/null";
+    if (run(up.str()) != 0) {
+        ADD_FAILURE() << "could not build the virtual segment: " << up.str();
+        return outcome;
+    }
+    const char* root = std::getenv("TALVO_SEGMENT_STATE");
+    const std::string state = std::string(root ? root : "/run/talvo-segment") + "/" + guard.name;
+    const std::string inner = "ip netns exec " + guard.name + "-pc env " + StateVariable + "=" + quoted(state) +
+                              " " + quoted(self_path()) + " --gtest_filter=" + current_test();
+    EXPECT_EQ(run(inner), 0) << "the run inside the segment failed; its output is above";
+    return outcome;
+}
+
+std::vector<SimulatedSystem> segment_systems() {
+    std::vector<SimulatedSystem> systems;
+    std::ifstream list(std::string(std::getenv(StateVariable)) + "/systems");
+    std::string ns, ip, mac, type, firmware, pid;
+    while (list >> ns >> ip >> mac >> type >> firmware >> pid) {
+        SimulatedSystem s{ip, {}, type, firmware};
+        unsigned int b[6];
+        std::sscanf(mac.c_str(), "%x:%x:%x:%x:%x:%x", &b[0], &b[1], &b[2], &b[3], &b[4], &b[5]);
+        for (int i = 0; i < 6; ++i) s.mac[i] = static_cast<uint8_t>(b[i]);
+        systems.push_back(s);
+    }
+    return systems;
+}

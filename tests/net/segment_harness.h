@@ -1,0 +1,42 @@
+// Runs a test inside the PC namespace of a virtual segment (scripts/segment.sh):
+// the test process builds the segment, runs itself again inside it with the same
+// test selected, and takes the segment down. The inner run does the checks.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+struct SegmentLayout {
+    int systems = 0;
+    int reply_delay_ms = 0;
+    bool pc_has_address = true;
+};
+
+struct SegmentOutcome {
+    bool inside = false;      // true: this is the run inside the segment; do the checks
+    std::string skip_reason;  // not empty: the segment cannot be built here
+};
+
+// Outside: builds the segment, runs the current test inside it, records its failure.
+SegmentOutcome run_inside_segment(const SegmentLayout& layout);
+
+// Starts the body of a test that needs the segment; only the inner run goes on.
+#define PERABO_INSIDE_SEGMENT(...)                                              \
+    do {                                                                        \
+        const SegmentOutcome outcome_ = run_inside_segment(SegmentLayout{__VA_ARGS__}); \
+        if (!outcome_.skip_reason.empty()) GTEST_SKIP() << outcome_.skip_reason; \
+        if (!outcome_.inside) return;                                           \
+    } while (0)
+
+// One simulated system as the segment script lists it.
+struct SimulatedSystem {
+    std::string ip_text;
+    uint8_t mac[6];
+    std::string type;
+    std::string firmware;
+};
+
+// Inside: the systems of the segment this run sits in.
+std::vector<SimulatedSystem> segment_systems();
