@@ -1,0 +1,29 @@
+// The Talvo systems that answered the last discovery scan.
+#pragma once
+
+#include <cstdint>
+
+struct SystemRecord {
+    char ip_text[32];
+    uint8_t ipv4[4];
+    char type_text[255];
+    char firmware_text[255];
+    char serial_text[255];
+    uint8_t reply_headers[255];     // Ethernet, IPv4 and UDP headers of the answer
+    int32_t reply_headers_length;
+};
+
+// Written only while a scan runs; read by the main thread once ScanDone is 1.
+extern SystemRecord* SystemTable;
+extern int32_t SystemCount;
+
+// Appends one record: the texts cut to their fields, the first header_length bytes of
+// frame as reply_headers. 0 when appended; -1 when the table could not grow ("Unable
+// to allocate space" is printed; the earlier records and SystemCount stay as they
+// were) or header_length does not fit reply_headers.
+int32_t add_system_to_internal(const char* type, const char* firmware, int32_t header_length,
+                               const uint8_t* frame, const char* ip_text,
+                               const char* serial_text, const uint8_t ipv4[4]);
+
+// Frees the table's storage and sets SystemCount to 0.
+void clear_system_table();

@@ -1,0 +1,58 @@
+// talvo-sim: one simulated Talvo measurement system on a Linux interface, so the tool
+// can be tried and tested without hardware.
+#include "discovery_link.h"
+#include "net/dotted_decimal.h"
+#include "sim_options.h"
+#include "sim_system.h"
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+
+namespace {
+
+std::atomic<bool> Stop{false};
+
+void request_stop(int) { Stop.store(true); }
+
+void install_stop_handlers() {
+    struct sigaction action = {};
+    action.sa_handler = request_stop;  // no SA_RESTART: a waiting poll returns at once
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+void announce(const SimOptions& options, const SimIdentity& me) {
+    char ip[DottedDecimalSize];
+    format_dotted_decimal(me.ipv4, ip, sizeof ip);
+    std::printf("talvo-sim: %s %s at %s, MAC %02x:%02x:%02x:%02x:%02x:%02x, on %s\n",
+                me.type.c_str(), me.firmware.c_str(), ip, me.mac[0], me.mac[1], me.mac[2],
+                me.mac[3], me.mac[4], me.mac[5], options.interface.c_str());
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    SimOptions options;
+    std::string error;
+    if (!parse_sim_options(argc, argv, &options, &error)) {
+        if (!error.empty()) std::fprintf(stderr, "talvo-sim: %s\n", error.c_str());
+        std::fputs(sim_usage(), error.empty() ? stdout : stderr);
+        return error.empty() ? 0 : 2;
+    }
+    SimIdentity me{{}, {}, options.type, options.firmware};
+    std::copy(options.ipv4, options.ipv4 + 4, me.ipv4);
+    if (options.mac_given) {
+        std::copy(options.mac, options.mac + 6, me.mac);
+    } else if (!interface_mac(options.interface.c_str(), me.mac)) {
+        std::fprintf(stderr, "talvo-sim: %s has no Ethernet MAC; give one with --mac\n",
+                     options.interface.c_str());
+        return 1;
+    }
+    SimSystem system(me);
+    install_stop_handlers();
+    announce(options, me);
+    return run_discovery(options, system, Stop) == 0 ? 0 : 1;
+}

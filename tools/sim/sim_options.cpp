@@ -1,0 +1,98 @@
+#include "sim_options.h"
+
+#include "discovery_responder.h"
+
+#include <getopt.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// The tool reads a field up to its first space, within 243 characters.
+bool valid_field(const std::string& text, size_t limit) {
+    if (text.empty() || text.size() > limit) return false;
+    for (char c : text)
+        if (c <= ' ' || c == 0x7f) return false;
+    return true;
+}
+
+bool parse_delay(const char* text, int* out) {
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || value < 0 || value > 60000) return false;
+    *out = static_cast<int>(value);
+    return true;
+}
+
+bool check_complete(const SimOptions& options, std::string* error) {
+    if (options.interface.empty()) *error = "--interface is required";
+    else if (options.ipv4[0] == 0 && options.ipv4[1] == 0 && options.ipv4[2] == 0 && options.ipv4[3] == 0)
+        *error = "--ip is required";
+    else if (!valid_field(options.type, 242))
+        *error = "--type must be 1 to 242 printable characters without spaces";
+    else if (!valid_field(options.firmware, 243))
+        *error = "--firmware must be 1 to 243 printable characters without spaces";
+    return error->empty();
+}
+
+}  // namespace
+
+const char* sim_usage() {
+    return "Usage: talvo-sim --interface IF --ip A.B.C.D [options]\n"
+           "Plays one Talvo measurement system on a Linux interface: answers the\n"
+           "Discovery Protocol's IDENT and takes the address an IPADDR gives it.\n"
+           "  -i, --interface IF    interface to listen and answer on (needs root)\n"
+           "  -a, --ip A.B.C.D      the system's IPv4 address\n"
+           "  -m, --mac MAC         the system's MAC (default: the interface's own)\n"
+           "  -t, --type TEXT       system type, no spaces (default TalvoSim)\n"
+           "  -f, --firmware TEXT   firmware text, no spaces (default 1.0.0)\n"
+           "  -d, --reply-delay MS  wait before answering an IDENT (default 0)\n"
+           "  -h, --help            this text\n";
+}
+
+bool parse_mac(const char* text, uint8_t out[6]) {
+    unsigned int b[6];
+    char tail;
+    if (std::sscanf(text, "%2x:%2x:%2x:%2x:%2x:%2x%c", &b[0], &b[1], &b[2], &b[3], &b[4], &b[5], &tail) != 6)
+        return false;
+    for (int i = 0; i < 6; ++i) out[i] = static_cast<uint8_t>(b[i]);
+    return true;
+}
+
+bool parse_sim_options(int argc, char** argv, SimOptions* options, std::string* error) {
+    static const option longs[] = {
+        {"interface", required_argument, nullptr, 'i'}, {"ip", required_argument, nullptr, 'a'},
+        {"mac", required_argument, nullptr, 'm'},       {"type", required_argument, nullptr, 't'},
+        {"firmware", required_argument, nullptr, 'f'},  {"reply-delay", required_argument, nullptr, 'd'},
+        {"help", no_argument, nullptr, 'h'},            {nullptr, 0, nullptr, 0}};
+    error->clear();
+    optind = 1;
+    opterr = 0;
+    for (int c; (c = getopt_long(argc, argv, "i:a:m:t:f:d:h", longs, nullptr)) != -1;) {
+        switch (c) {
+        case 'i': options->interface = optarg; break;
+        case 'a':
+            if (!parse_ipaddr_fields(optarg, std::strlen(optarg), options->ipv4)) *error = "bad --ip";
+            break;
+        case 'm':
+            if (!parse_mac(optarg, options->mac)) *error = "bad --mac";
+            options->mac_given = true;
+            break;
+        case 't': options->type = optarg; break;
+        case 'f': options->firmware = optarg; break;
+        case 'd':
+            if (!parse_delay(optarg, &options->reply_delay_ms)) *error = "bad --reply-delay";
+            break;
+        case 'h': return false;
+        default: *error = "unknown option or missing value"; break;
+        }
+        if (!error->empty()) return false;
+    }
+    if (optind < argc) {
+        *error = std::string("unexpected argument ") + argv[optind];
+        return false;
+    }
+    return check_complete(*options, error);
+}

@@ -1,0 +1,33 @@
+// The simulated Talvo system's identity: what it answers with and where it lives.
+// Shared by its services, which may run on different threads, so access is locked.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+struct SimIdentity {
+    uint8_t mac[6];
+    uint8_t ipv4[4];  // network order
+    std::string type;
+    std::string firmware;
+};
+
+class SimSystem {
+public:
+    explicit SimSystem(SimIdentity identity) : identity_(std::move(identity)) {}
+
+    SimIdentity identity() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return identity_;
+    }
+
+    void set_address(const uint8_t ipv4[4]) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (int i = 0; i < 4; ++i) identity_.ipv4[i] = ipv4[i];
+    }
+
+private:
+    mutable std::mutex mutex_;
+    SimIdentity identity_;
+};
