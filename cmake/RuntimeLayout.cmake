@@ -12,6 +12,21 @@ endforeach()
 file(GLOB PERABO_IMAGES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/img/*.bmp)
 file(GLOB PERABO_SAMPLE_FIRMWARE CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/firmware/*)
 
+# Sample files for the demo, made here rather than kept in the repository: two
+# firmware images of a few chunks each, one with an SD board file system beside it.
+function(perabo_sample_file name kilobytes)
+  set(path ${PERABO_RUNTIME_DIR}/firmware/${name})
+  if(NOT EXISTS ${path})
+    string(REPEAT "${name}: sample image for the simulated Talvo systems, not for real hardware.\n" 16 block)
+    math(EXPR blocks "${kilobytes} * 1024 / 1400 + 1")
+    string(REPEAT "${block}" ${blocks} content)
+    file(WRITE ${path} "${content}")
+  endif()
+endfunction()
+perabo_sample_file(TLV-3.3.0.firm 300)
+perabo_sample_file(TLV-3.3.0.spmmc 150)
+perabo_sample_file(TLV-Hub-2.0.1.firm 100)
+
 set(layout_outputs
   ${PERABO_RUNTIME_DIR}/font/sheep.ttf
   ${PERABO_RUNTIME_DIR}/font/sheepsansbold.ttf)
