@@ -14,18 +14,19 @@ file(GLOB PERABO_SAMPLE_FIRMWARE CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources
 
 # Sample files for the demo, made here rather than kept in the repository: two
 # firmware images of a few chunks each, one with an SD board file system beside it.
-function(perabo_sample_file name kilobytes)
+# A simulated system reports the version that its image's first line names.
+function(perabo_sample_file name version kilobytes)
   set(path ${PERABO_RUNTIME_DIR}/firmware/${name})
   if(NOT EXISTS ${path})
     string(REPEAT "${name}: sample image for the simulated Talvo systems, not for real hardware.\n" 16 block)
     math(EXPR blocks "${kilobytes} * 1024 / 1400 + 1")
     string(REPEAT "${block}" ${blocks} content)
-    file(WRITE ${path} "${content}")
+    file(WRITE ${path} "TALVOFW ${version}\n${content}")
   endif()
 endfunction()
-perabo_sample_file(TLV-3.3.0.firm 300)
-perabo_sample_file(TLV-3.3.0.spmmc 150)
-perabo_sample_file(TLV-Hub-2.0.1.firm 100)
+perabo_sample_file(TLV-3.3.0.firm 3.3.0 300)
+perabo_sample_file(TLV-3.3.0.spmmc 3.3.0-sd 150)
+perabo_sample_file(TLV-Hub-2.0.1.firm 2.0.1 100)
 
 set(layout_outputs
   ${PERABO_RUNTIME_DIR}/font/sheep.ttf
