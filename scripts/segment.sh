@@ -10,6 +10,7 @@
 #
 # Usage:
 #   segment.sh up NAME COUNT [--sim PATH] [--reply-delay MS] [--pc-without-address]
+#                            [--sim-arg ARG]...   (ARG passed to every talvo-sim)
 #   segment.sh down NAME
 #   segment.sh state NAME      prints the state directory (systems, logs)
 # The state directory's file "systems" lists one system a line:
@@ -60,7 +61,7 @@ start_system() {
     in_ns "$ns" ip addr add "$ip/24" dev sim0
     in_ns "$ns" ip link set sim0 up
     ip netns exec "$ns" "$sim" --interface sim0 --ip "$ip" --mac "$mac" --type "$type" \
-        --firmware "$firmware" --reply-delay "$delay" </dev/null >"$state/sim-$i.log" 2>&1 &
+        --firmware "$firmware" --reply-delay "$delay" "${sim_args[@]}" </dev/null >"$state/sim-$i.log" 2>&1 &
     pid=$!
     echo "$ns $ip $mac $type $firmware $pid" >>"$state/systems"
 }
@@ -80,8 +81,10 @@ up() {
     name=$1 count=$2
     shift 2
     sim=$top/build/talvo-sim delay=0 pc_address=198.51.100.1/24
+    sim_args=()
     while [ $# -gt 0 ]; do
         case $1 in
+            --sim-arg) sim_args+=("$2"); shift 2 ;;
             --sim) sim=$2; shift 2 ;;
             --reply-delay) delay=$2; shift 2 ;;
             --pc-without-address) pc_address=; shift ;;

@@ -1,6 +1,7 @@
 #include "discovery_link.h"
 
 #include "discovery_responder.h"
+#include "interface_address.h"
 #include "net/adapter_table.h"
 #include "net/dotted_decimal.h"
 #include "net/pcap_session.h"
@@ -21,14 +22,16 @@ constexpr int StopCheckMs = 200;
 struct LinkContext {
     pcap_t* handle;
     SimSystem* system;
-    int reply_delay_ms;
+    const SimOptions* options;
 };
 
-void report_address(const SimSystem& system) {
+void take_new_address(const LinkContext& link) {
+    const SimIdentity me = link.system->identity();
     char text[DottedDecimalSize];
-    format_dotted_decimal(system.identity().ipv4, text, sizeof text);
+    format_dotted_decimal(me.ipv4, text, sizeof text);
     std::printf("IPADDR: now at %s\n", text);
     std::fflush(stdout);
+    if (link.options->apply_address) set_interface_address(link.options->interface.c_str(), me.ipv4);
 }
 
 void on_frame(u_char* user, const pcap_pkthdr* header, const u_char* frame) {
@@ -37,12 +40,12 @@ void on_frame(u_char* user, const pcap_pkthdr* header, const u_char* frame) {
     int32_t length = 0;
     switch (respond_to_frame(frame, header->caplen, *link->system, reply, &length)) {
     case DiscoveryAction::Reply:
-        if (link->reply_delay_ms > 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(link->reply_delay_ms));
+        if (link->options->reply_delay_ms > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(link->options->reply_delay_ms));
         if (pcap_sendpacket(link->handle, reply, length) != 0)
             std::fprintf(stderr, "talvo-sim: send failed: %s\n", pcap_geterr(link->handle));
         break;
-    case DiscoveryAction::AddressChanged: report_address(*link->system); break;
+    case DiscoveryAction::AddressChanged: take_new_address(*link); break;
     case DiscoveryAction::Ignored: break;
     }
 }
@@ -89,7 +92,7 @@ bool interface_mac(const char* interface, uint8_t out[6]) {
 int run_discovery(const SimOptions& options, SimSystem& system, const std::atomic<bool>& stop) {
     PcapHandle handle = open_link(options.interface.c_str());
     if (!handle || !install_filter(handle.get())) return -1;
-    LinkContext link{handle.get(), &system, options.reply_delay_ms};
+    LinkContext link{handle.get(), &system, &options};
     std::printf("talvo-sim: listening on %s\n", options.interface.c_str());
     std::fflush(stdout);
     pollfd waiting{pcap_get_selectable_fd(handle.get()), POLLIN, 0};

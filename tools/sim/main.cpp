@@ -1,5 +1,6 @@
 // talvo-sim: one simulated Talvo measurement system on a Linux interface, so the tool
 // can be tried and tested without hardware.
+#include "device_link.h"
 #include "discovery_link.h"
 #include "net/dotted_decimal.h"
 #include "sim_options.h"
@@ -9,6 +10,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -53,6 +55,8 @@ int main(int argc, char** argv) {
     }
     SimSystem system(me);
     install_stop_handlers();
+    std::unique_ptr<talvo_sim::DeviceService> device;
+    if (options.device_service && !(device = start_device_link(options, system))) return 1;
     announce(options, me);
     return run_discovery(options, system, Stop) == 0 ? 0 : 1;
 }

@@ -18,10 +18,10 @@ bool valid_field(const std::string& text, size_t limit) {
     return true;
 }
 
-bool parse_delay(const char* text, int* out) {
+bool parse_delay(const char* text, int* out, long limit = 60000) {
     char* end = nullptr;
     const long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || value < 0 || value > 60000) return false;
+    if (end == text || *end != '\0' || value < 0 || value > limit) return false;
     *out = static_cast<int>(value);
     return true;
 }
@@ -49,6 +49,19 @@ const char* sim_usage() {
            "  -t, --type TEXT       system type, no spaces (default TalvoSim)\n"
            "  -f, --firmware TEXT   firmware text, no spaces (default 1.0.0)\n"
            "  -d, --reply-delay MS  wait before answering an IDENT (default 0)\n"
+           "      --keep-interface-address  take an IPADDR's address for discovery only,\n"
+           "                        without moving the interface to it\n"
+           "Device Service (TCP port 5555, for firmware updates):\n"
+           "      --no-device-service       do not serve it\n"
+           "      --install-delay MS        installing a firmware takes this long (default 0)\n"
+           "      --reboot-silence MS       a reboot keeps the system silent this long\n"
+           "                                (default 5000); then it reports the new firmware\n"
+           "      --fault RULE              answer a request otherwise; may be repeated.\n"
+           "        RULE is OPERATION[/KIND][#N]=ACTION[:TEXT]:\n"
+           "        OPERATION GetModuleType, FirmwareUpdate, MMCUpdate, MMCValidate, ForceReboot;\n"
+           "        KIND chunk, closing or reset; N the n-th such request from 0 (default: each);\n"
+           "        ACTION refuse (with TEXT), accept, soap-fault (with TEXT), drop, silence.\n"
+           "        e.g. --fault 'FirmwareUpdate/chunk#1=refuse:Flash is write-protected'\n"
            "  -h, --help            this text\n";
 }
 
@@ -66,7 +79,13 @@ bool parse_sim_options(int argc, char** argv, SimOptions* options, std::string* 
         {"interface", required_argument, nullptr, 'i'}, {"ip", required_argument, nullptr, 'a'},
         {"mac", required_argument, nullptr, 'm'},       {"type", required_argument, nullptr, 't'},
         {"firmware", required_argument, nullptr, 'f'},  {"reply-delay", required_argument, nullptr, 'd'},
-        {"help", no_argument, nullptr, 'h'},            {nullptr, 0, nullptr, 0}};
+        {"help", no_argument, nullptr, 'h'},
+        {"keep-interface-address", no_argument, nullptr, 'K'},
+        {"no-device-service", no_argument, nullptr, 'N'},
+        {"install-delay", required_argument, nullptr, 'I'},
+        {"reboot-silence", required_argument, nullptr, 'R'},
+        {"fault", required_argument, nullptr, 'F'},
+        {nullptr, 0, nullptr, 0}};
     error->clear();
     optind = 1;
     opterr = 0;
@@ -85,6 +104,15 @@ bool parse_sim_options(int argc, char** argv, SimOptions* options, std::string* 
         case 'd':
             if (!parse_delay(optarg, &options->reply_delay_ms)) *error = "bad --reply-delay";
             break;
+        case 'K': options->apply_address = false; break;
+        case 'N': options->device_service = false; break;
+        case 'I':
+            if (!parse_delay(optarg, &options->install_delay_ms, 3600000)) *error = "bad --install-delay";
+            break;
+        case 'R':
+            if (!parse_delay(optarg, &options->reboot_silence_ms, 3600000)) *error = "bad --reboot-silence";
+            break;
+        case 'F': options->faults.push_back(optarg); break;
         case 'h': return false;
         default: *error = "unknown option or missing value"; break;
         }

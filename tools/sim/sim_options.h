@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct SimOptions {
     std::string interface;       // the Linux interface the system sits on
@@ -12,6 +13,11 @@ struct SimOptions {
     std::string type = "TalvoSim";
     std::string firmware = "1.0.0";
     int reply_delay_ms = 0;      // how long the system thinks before it answers an IDENT
+    bool apply_address = true;   // an IPADDR also moves the interface to the new address
+    bool device_service = true;  // serve the Device Service on TCP port 5555
+    int install_delay_ms = 0;    // how long installing a firmware takes
+    int reboot_silence_ms = 5000;  // how long a reboot keeps the system silent
+    std::vector<std::string> faults;  // --fault rules, see sim_usage()
 };
 
 // Fills options from argv. false with a reason in error on a bad or missing option;

@@ -27,7 +27,24 @@ public:
         for (int i = 0; i < 4; ++i) identity_.ipv4[i] = ipv4[i];
     }
 
+    void set_firmware(const std::string& firmware) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        identity_.firmware = firmware;
+    }
+
+    // A rebooting system answers nothing until it is up again.
+    void set_rebooting(bool rebooting) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        rebooting_ = rebooting;
+    }
+
+    bool rebooting() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return rebooting_;
+    }
+
 private:
     mutable std::mutex mutex_;
     SimIdentity identity_;
+    bool rebooting_ = false;
 };
