@@ -14,3 +14,16 @@ void set_update_error(const char* format, ...) __attribute__((format(printf, 1, 
 
 // The whole update of the system at address. 0 on success, a negative code otherwise.
 int32_t run_firmware_update(const char* name, const char* path, const char* address);
+
+class DeviceConnection;
+
+// Asks the system to install an empty upload, which drops any upload in progress.
+// 0 when the system refused (the expected answer), -1 otherwise.
+int32_t reset_upload(DeviceConnection& connection);
+
+// 0 when the system accepted the reboot, -1 otherwise.
+int32_t reboot_system(DeviceConnection& connection);
+
+// Uploads, installs and validates the SD board file system at path over a connection
+// of its own. 0, or a negative code.
+int32_t update_spmmc(const char* path, const char* address);

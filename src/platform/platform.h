@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace platform {
 
@@ -20,5 +22,16 @@ int start_detached_thread(int32_t (*entry)());
 
 // Suspends the calling thread for ms milliseconds.
 void sleep_ms(uint32_t ms);
+
+// --- Directory search -------------------------------------------------------------
+// The names in directory that match "*" followed by extension (".firm"), the way the
+// Windows file search matches them: the extension is compared without regard to case,
+// and a name that is the extension alone matches. Every kind of entry counts.
+// Names come without a directory part, in the order the Windows search gives on its
+// usual file system: alphabetical without regard to case (letters compared as capitals).
+// Returns 0 with at least one name, or the platform's error number: ENOENT (2) when
+// nothing matches, whatever stopped the directory from being read otherwise.
+int find_files_with_extension(const char* directory, const char* extension,
+                              std::vector<std::string>& names);
 
 }  // namespace platform

@@ -1,0 +1,68 @@
+#include "firmware/firmware_catalogue.h"
+
+#include "platform/platform.h"
+#include "shell/app.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+char FirmwareNames[FirmwareTableSize][FirmwareNameSize] = {};
+int32_t FirmwareCount = 0;
+
+namespace {
+
+// The names in ResourceDir/firmware ending in extension, or the search's error number
+// (with "FindFirstFile failed" printed, as on the systems' original platform).
+int search_firmware_directory(const char* extension, std::vector<std::string>& names) {
+    char directory[256];
+    int error = ENAMETOOLONG;
+    const int n = std::snprintf(directory, sizeof directory, "%s/firmware", ResourceDir);
+    if (n >= 0 && static_cast<size_t>(n) < sizeof directory)
+        error = platform::find_files_with_extension(directory, extension, names);
+    if (error != 0) std::printf("FindFirstFile failed (%d)\n", error);
+    return error;
+}
+
+// A name of 32 characters or more would lose its terminator in its entry, and a cut
+// name could name another file: it is left out. So are names past the 200th.
+bool add_firmware_name(const std::string& name) {
+    if (name.size() >= FirmwareNameSize) {
+        std::printf("Firmware file name too long, left out : %s\n", name.c_str());
+        return true;
+    }
+    if (FirmwareCount >= FirmwareTableSize) {
+        std::printf("More than %d firmware files: %s and the next ones are left out\n",
+                    FirmwareTableSize, name.c_str());
+        return false;
+    }
+    std::memcpy(FirmwareNames[FirmwareCount], name.c_str(), name.size() + 1);
+    ++FirmwareCount;
+    return true;
+}
+
+}  // namespace
+
+int32_t read_firmware_catalogue() {
+    ChosenFirmware = -1;
+    FirmwareCount = 0;
+    std::vector<std::string> names;
+    if (search_firmware_directory(".firm", names) != 0) return -1;
+    for (const std::string& name : names)
+        if (!add_firmware_name(name)) break;
+    return 0;
+}
+
+// The first ".spmmc" file (in search order) that begins with the firmware name less
+// its ".firm" decides; only a prefix is compared.
+int32_t find_spmmc_file(const char* name) {
+    const size_t length = std::strlen(name);
+    if (length < 5) return 0;
+    std::vector<std::string> matches;
+    if (search_firmware_directory(".spmmc", matches) != 0) return -1;
+    for (const std::string& match : matches)
+        if (std::strncmp(name, match.c_str(), length - 5) == 0) return 1;
+    return 0;
+}

@@ -1,0 +1,143 @@
+// The firmware catalogue: the *.firm files of ResourceDir/firmware, and the matching
+// of ".spmmc" files by prefix.
+#include "firmware/firmware_catalogue.h"
+#include "shell/app.h"
+#include "temp_resources.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> catalogue() {
+    return std::vector<std::string>(FirmwareNames, FirmwareNames + FirmwareCount);
+}
+
+// The result, with what was printed on standard output.
+template <typename F>
+std::pair<int32_t, std::string> printing(F f) {
+    ::testing::internal::CaptureStdout();
+    const int32_t result = f();
+    std::fflush(stdout);
+    return {result, ::testing::internal::GetCapturedStdout()};
+}
+
+class CatalogueTest : public ::testing::Test {
+protected:
+    TempResources resources;
+};
+
+}  // namespace
+
+TEST_F(CatalogueTest, ListsFirmwareFilesAloneWithoutDirectoryPart) {
+    resources.add("b.firm");
+    resources.add("a.firm");
+    resources.add("notes.txt");
+    resources.add("a.spmmc");
+    ChosenFirmware = 3;
+    const auto [result, out] = printing(read_firmware_catalogue);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(catalogue(), (std::vector<std::string>{"a.firm", "b.firm"}));
+    EXPECT_EQ(ChosenFirmware, -1);
+    EXPECT_EQ(out, "");
+}
+
+TEST_F(CatalogueTest, OrderIsAlphabeticalWithoutRegardToCaseAndExtensionCaseIsIgnored) {
+    for (const char* name : {"c.FIRM", "B.firm", "a.Firm", "a_b.firm", "ab.firm"}) resources.add(name);
+    read_firmware_catalogue();
+    // As NTFS orders names: by their capitals, where '_' comes after the letters.
+    EXPECT_EQ(catalogue(), (std::vector<std::string>{"a.Firm", "ab.firm", "a_b.firm", "B.firm", "c.FIRM"}));
+}
+
+TEST_F(CatalogueTest, ANameThatIsTheExtensionAloneAndADirectoryAreListed) {
+    resources.add(".firm");
+    resources.add_directory("folder.firm");
+    resources.add("firm");  // no dot: not a match
+    read_firmware_catalogue();
+    EXPECT_EQ(catalogue(), (std::vector<std::string>{".firm", "folder.firm"}));
+}
+
+TEST_F(CatalogueTest, EmptyDirectoryFailsWithErrorTwoEachTime) {
+    for (int read = 0; read < 2; ++read) {
+        const auto [result, out] = printing(read_firmware_catalogue);
+        EXPECT_EQ(result, -1);
+        EXPECT_EQ(FirmwareCount, 0);
+        EXPECT_EQ(out, "FindFirstFile failed (2)\n");
+    }
+}
+
+TEST_F(CatalogueTest, MissingDirectoryFailsWithErrorTwo) {
+    std::snprintf(ResourceDir, sizeof ResourceDir, "%s/nowhere", resources.root().c_str());
+    const auto [result, out] = printing(read_firmware_catalogue);
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(out, "FindFirstFile failed (2)\n");
+}
+
+TEST_F(CatalogueTest, EachReadReplacesTheWholeTable) {
+    resources.add("a.firm");
+    resources.add("b.firm");
+    read_firmware_catalogue();
+    ASSERT_EQ(FirmwareCount, 2);
+    std::remove(resources.path("a.firm").c_str());
+    ChosenFirmware = 0;
+    read_firmware_catalogue();
+    EXPECT_EQ(catalogue(), (std::vector<std::string>{"b.firm"}));
+    EXPECT_EQ(ChosenFirmware, -1);
+}
+
+TEST_F(CatalogueTest, NamesOf32CharactersOrMoreAreLeftOutWithALine) {
+    const std::string longest_kept = std::string(26, 'k') + ".firm";  // 31 characters
+    const std::string too_long = std::string(27, 'x') + ".firm";      // 32
+    resources.add(longest_kept);
+    resources.add(too_long);
+    const auto [result, out] = printing(read_firmware_catalogue);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(catalogue(), (std::vector<std::string>{longest_kept}));
+    EXPECT_EQ(out, "Firmware file name too long, left out : " + too_long + "\n");
+}
+
+TEST_F(CatalogueTest, AtMost200NamesAreKept) {
+    for (int i = 0; i < 205; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "fw%03d.firm", i);
+        resources.add(name);
+    }
+    const auto [result, out] = printing(read_firmware_catalogue);
+    EXPECT_EQ(result, 0);
+    ASSERT_EQ(FirmwareCount, 200);
+    EXPECT_STREQ(FirmwareNames[0], "fw000.firm");
+    EXPECT_STREQ(FirmwareNames[199], "fw199.firm");
+    EXPECT_EQ(out, "More than 200 firmware files: fw200.firm and the next ones are left out\n");
+}
+
+TEST_F(CatalogueTest, SpmmcMatchesByPrefixOfTheBaseName) {
+    resources.add("fw_20.spmmc");
+    EXPECT_EQ(find_spmmc_file("fw_2.firm"), 1);
+    EXPECT_EQ(find_spmmc_file("fw_20.firm"), 1);
+    EXPECT_EQ(find_spmmc_file("fw_3.firm"), 0);
+    EXPECT_EQ(find_spmmc_file("FW_2.firm"), 0);  // the comparison keeps case
+    EXPECT_EQ(find_spmmc_file("a.firm"), 0);
+    resources.add("abc.SPMMC");  // the search ignores the extension's case
+    EXPECT_EQ(find_spmmc_file("a.firm"), 1);
+}
+
+TEST_F(CatalogueTest, ExactlyDotFirmMatchesAnySpmmc) {
+    resources.add("zzz.spmmc");
+    EXPECT_EQ(find_spmmc_file(".firm"), 1);
+}
+
+TEST_F(CatalogueTest, ShortNamesNeverMatchAndPrintNothing) {
+    resources.add("a.spmmc");
+    const auto [result, out] = printing([] { return find_spmmc_file("firm"); });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(out, "");
+}
+
+TEST_F(CatalogueTest, NoSpmmcFileAtAllFailsTheSearch) {
+    resources.add("a.firm");
+    const auto [result, out] = printing([] { return find_spmmc_file("a.firm"); });
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(out, "FindFirstFile failed (2)\n");
+}
