@@ -63,7 +63,9 @@ SegmentOutcome run_inside_segment(const SegmentLayout& layout) {
     std::ostringstream up;
     up << segment_script() << " up " << guard.name << " " << layout.systems << " --sim "
        << quoted(std::string(PERABO_BINARY_DIR) + "/talvo-sim") << " --reply-delay " << layout.reply_delay_ms
-       << (layout.pc_has_address ? "" : " --pc-without-address") << " >/dev/null";
+       << (layout.pc_has_address ? "" : " --pc-without-address");
+    for (const std::string& arg : layout.sim_args) up << " --sim-arg " << quoted(arg);
+    up << " >/dev/null";
     if (run(up.str()) != 0) {
         ADD_FAILURE() << "could not build the virtual segment: " << up.str();
         return outcome;

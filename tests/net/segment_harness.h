@@ -5,13 +5,20 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <string>
 #include <vector>
 
 struct SegmentLayout {
-    int systems = 0;
-    int reply_delay_ms = 0;
-    bool pc_has_address = true;
+    SegmentLayout(int system_count = 0, int reply_delay = 0, bool pc_address = true,
+                  std::vector<std::string> simulator_args = {})
+        : systems(system_count), reply_delay_ms(reply_delay), pc_has_address(pc_address),
+          sim_args(std::move(simulator_args)) {}
+
+    int systems;
+    int reply_delay_ms;
+    bool pc_has_address;
+    std::vector<std::string> sim_args;  // passed to every talvo-sim (segment.sh --sim-arg)
 };
 
 struct SegmentOutcome {

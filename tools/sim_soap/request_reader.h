@@ -39,6 +39,8 @@ private:
     void end_element(std::string_view name);
     void text(std::string_view raw);
     void fail(const std::string& reason);
+    // One whole "<item>N</item>" at the start of rest, taken as a byte: its length, or 0.
+    size_t fast_item(std::string_view rest);
 
     void bind_namespaces(std::string_view attributes);
     std::string uri_of(std::string_view qualified_name) const;
