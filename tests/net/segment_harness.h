@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct SegmentLayout {
