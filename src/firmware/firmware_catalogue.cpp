@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 #include "shell/app.h"
+#include "shell/resource_path.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -19,8 +20,7 @@ namespace {
 int search_firmware_directory(const char* extension, std::vector<std::string>& names) {
     char directory[256];
     int error = ENAMETOOLONG;
-    const int n = std::snprintf(directory, sizeof directory, "%s/firmware", ResourceDir);
-    if (n >= 0 && static_cast<size_t>(n) < sizeof directory)
+    if (format_bounded(directory, sizeof directory, "%s/firmware", ResourceDir) == 0)
         error = platform::find_files_with_extension(directory, extension, names);
     if (error != 0) std::printf("FindFirstFile failed (%d)\n", error);
     return error;

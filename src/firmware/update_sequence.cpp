@@ -10,6 +10,7 @@
 #include "firmware/update_steps.h"
 #include "platform/platform.h"
 #include "shell/app.h"
+#include "shell/resource_path.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -52,8 +53,8 @@ int32_t update_file_system_if_any(const char* name, const char* address) {
     std::memcpy(base, name, std::min<size_t>(std::strlen(name) - 5, sizeof base - 1));
     std::printf("The system has an spmmc file\n");
     char path[256];
-    const int n = std::snprintf(path, sizeof path, "%s/firmware/%s.spmmc", ResourceDir, base);
-    if (n < 0 || static_cast<size_t>(n) >= sizeof path) {  // a cut path could name another file
+    if (format_bounded(path, sizeof path, "%s/firmware/%s.spmmc", ResourceDir, base) != 0) {
+        // A cut path could name another file.
         set_update_error("Error, SD board file path too long : %s", path);
         return -11;
     }

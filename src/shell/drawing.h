@@ -7,7 +7,7 @@
 
 Uint32 map_rgb(Rgb colour);  // in Screen's pixel format
 
-// An 800 x h style plain surface in Screen's depth, filled with colour.
+// A plain w x h surface in Screen's depth, filled with colour.
 SurfacePtr make_filled_surface(int w, int h, Rgb colour);
 void fill_surface(SDL_Surface* surface, Rgb colour);
 

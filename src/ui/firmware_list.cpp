@@ -70,8 +70,7 @@ int32_t firmware_list_prepare() {
 }
 
 int32_t firmware_list_draw() {
-    const int32_t n = FirmwareCount;
-    list_draw(FirmwareList, n, draw_row);
+    list_draw(FirmwareList, FirmwareCount, draw_row);
     return 0;
 }
 

@@ -47,8 +47,7 @@ int32_t interface_list_prepare() {
 }
 
 int32_t interface_list_draw() {
-    const int32_t n = InterfaceCount;
-    list_draw(InterfaceList, n, [](int slot, int32_t i) { draw_row(slot, InterfaceTable[i]); });
+    list_draw(InterfaceList, InterfaceCount, [](int slot, int32_t i) { draw_row(slot, InterfaceTable[i]); });
     if (SplashShown == 1) blit(Res.splash.get(), SplashX, SplashY);
     return 0;
 }

@@ -63,8 +63,7 @@ int32_t system_list_prepare() {
 }
 
 int32_t system_list_draw() {
-    const int32_t n = SystemCount;
-    list_draw(SystemList, n, draw_row);
+    list_draw(SystemList, SystemCount, draw_row);
     return 0;
 }
 

@@ -1,5 +1,7 @@
 #include "segment_harness.h"
 
+#include "platform/platform.h"
+
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -28,8 +30,7 @@ std::string current_test() {
 
 std::string self_path() {
     char path[4096];
-    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    path[n > 0 ? n : 0] = '\0';
+    if (platform::executable_path(path, sizeof path) <= 0) path[0] = '\0';
     return path;
 }
 
