@@ -52,9 +52,9 @@ int main(int argc, char** argv) {
         const double ms = time_one_scan();
         const ScanTiming& t = LastScanTiming;
         std::printf("run %d duration_ms %.1f systems %d ident_ms %.1f last_frame_ms %.1f "
-                    "capture_end_ms %.1f max_handover_us %lld\n",
+                    "capture_end_ms %.1f max_handover_us %lld ready_ms %.1f last_answer_ms %.1f\n",
                     run, ms, SystemCount, t.ident_sent_ms, t.last_frame_ms, t.capture_end_ms,
-                    static_cast<long long>(t.max_handover_delay_us));
+                    static_cast<long long>(t.max_handover_delay_us), t.capture_ready_ms, t.last_answer_ms);
         std::fflush(stdout);
     }
     return 0;

@@ -5,12 +5,15 @@
 #   NAME-pc   the technician's PC: interface talvo0, 198.51.100.1/24
 #   NAME-sI   simulated Talvo system I (1..COUNT): interface sim0, 198.51.100.(10+I)/24,
 #             MAC 02:7a:10:0b:00:I, running talvo-sim
+# With --one-process, NAME-s1 alone holds all COUNT systems, played by one talvo-sim
+# (--count COUNT): MACs count up from 02:7a:10:0b:00:01, addresses from 198.51.100.11
+# (after .254 back to .11), all of type TLV-100 with firmware 3.1.0. Discovery only.
 # Nothing is created in the namespace this script is started from. Only TEST-NET-2
 # addresses (198.51.100.0/24) are used.
 #
 # Usage:
 #   segment.sh up NAME COUNT [--sim PATH] [--reply-delay MS] [--pc-without-address]
-#                            [--sim-arg ARG]...   (ARG passed to every talvo-sim)
+#                            [--one-process] [--sim-arg ARG]...   (ARG passed to every talvo-sim)
 #   segment.sh down NAME
 #   segment.sh state NAME      prints the state directory (systems, logs)
 # The state directory's file "systems" lists one system a line:
@@ -66,9 +69,30 @@ start_system() {
     echo "$ns $ip $mac $type $firmware $pid" >>"$state/systems"
 }
 
-wait_until_listening() {
-    local i deadline=$((SECONDS + 20))
+# COUNT systems in one namespace, played by one simulator.
+start_many() {
+    local ns="$name-s1" mac=02:7a:10:0b:00:01 pid i host=11 n
+    add_ns "$ns"
+    plug p1 "$ns" sim0
+    in_ns "$ns" ip link set sim0 address "$mac"
+    in_ns "$ns" ip addr add 198.51.100.11/24 dev sim0
+    in_ns "$ns" ip link set sim0 up
+    ip netns exec "$ns" "$sim" --interface sim0 --ip 198.51.100.11 --mac "$mac" --type TLV-100 \
+        --firmware 3.1.0 --count "$count" --reply-delay "$delay" "${sim_args[@]}" \
+        </dev/null >"$state/sim-1.log" 2>&1 &
+    pid=$!
     for ((i = 1; i <= count; i++)); do
+        n=$i
+        printf '%s 198.51.100.%d 02:7a:10:0b:%02x:%02x TLV-100 3.1.0 %d\n' \
+            "$ns" "$host" $((n >> 8 & 255)) $((n & 255)) "$pid" >>"$state/systems"
+        host=$((host >= 254 ? 11 : host + 1))
+    done
+}
+
+wait_until_listening() {
+    local i deadline=$((SECONDS + 20)) logs=$count
+    [ "$one_process" -eq 0 ] || logs=$((count > 0 ? 1 : 0))
+    for ((i = 1; i <= logs; i++)); do
         until grep -q 'listening on' "$state/sim-$i.log" 2>/dev/null; do
             [ $SECONDS -lt $deadline ] || die "simulated system $i did not start: $(cat "$state/sim-$i.log")"
             sleep 0.05
@@ -80,7 +104,7 @@ up() {
     [ $# -ge 2 ] || die "usage: segment.sh up NAME COUNT [--sim PATH] [--reply-delay MS] [--pc-without-address]"
     name=$1 count=$2
     shift 2
-    sim=$top/build/talvo-sim delay=0 pc_address=198.51.100.1/24
+    sim=$top/build/talvo-sim delay=0 pc_address=198.51.100.1/24 one_process=0
     sim_args=()
     while [ $# -gt 0 ]; do
         case $1 in
@@ -88,11 +112,14 @@ up() {
             --sim) sim=$2; shift 2 ;;
             --reply-delay) delay=$2; shift 2 ;;
             --pc-without-address) pc_address=; shift ;;
+            --one-process) one_process=1; shift ;;
             *) die "unknown option $1" ;;
         esac
     done
     [[ $name =~ ^[A-Za-z0-9_.]{1,40}$ ]] || die "NAME must be 1 to 40 letters, digits, '_' or '.'"
-    [[ $count =~ ^[0-9]+$ ]] && [ "$count" -le 200 ] || die "COUNT must be 0 to 200"
+    local most=200
+    [ "$one_process" -eq 0 ] || most=4096
+    [[ $count =~ ^[0-9]+$ ]] && [ "$count" -le "$most" ] || die "COUNT must be 0 to $most"
     [ "$count" -eq 0 ] || [ -x "$sim" ] || die "no simulator at $sim (build the project first)"
     state=$state_root/$name
     [ ! -e "$state" ] || die "a segment named $name exists; take it down first"
@@ -109,7 +136,11 @@ up() {
     plug ppc "$pc" talvo0
     [ -z "$pc_address" ] || in_ns "$pc" ip addr add "$pc_address" dev talvo0
     in_ns "$pc" ip link set talvo0 up
-    for ((i = 1; i <= count; i++)); do start_system "$i"; done
+    if [ "$one_process" -eq 1 ]; then
+        [ "$count" -eq 0 ] || start_many
+    else
+        for ((i = 1; i <= count; i++)); do start_system "$i"; done
+    fi
     wait_until_listening
     trap - ERR
     echo "$state"
@@ -121,6 +152,7 @@ stop_systems() {
     local ns ip mac type firmware pid pids=()
     while read -r ns ip mac type firmware pid; do
         [ -n "${pid:-}" ] || continue
+        [[ " ${pids[*]} " == *" $pid "* ]] && continue
         if tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -q talvo-sim; then
             kill "$pid" 2>/dev/null && pids+=("$pid")
         fi

@@ -1,15 +1,12 @@
 #include "net/capture.h"
 
-#include "net/chosen_interface.h"
 #include "net/discovery_frame.h"
 #include "net/pcap_session.h"
-#include "net/scan_timing.h"
 #include "net/silence_reader.h"
+#include "platform/platform.h"
 
 #include <chrono>
 #include <cstdio>
-
-std::atomic<int32_t> CaptureDone{0};
 
 namespace {
 
@@ -19,12 +16,39 @@ int64_t microseconds_since(const timeval& arrival) {
     return now_us - (static_cast<int64_t>(arrival.tv_sec) * 1000000 + arrival.tv_usec);
 }
 
-void on_frame(u_char*, const pcap_pkthdr* header, const u_char* frame) {
+void store_answer(CaptureJob& job, const SystemRecord& record) {
+    ScanReport& report = job.report;
+    ++report.answers;
+    if (report.stored >= job.settings.record_limit) {
+        ++report.over_limit;
+        return;
+    }
+    switch (job.sink(record)) {
+    case AnswerStore::Stored: ++report.stored; break;
+    case AnswerStore::Full: ++report.over_limit; break;
+    case AnswerStore::Failed: ++report.failed; break;
+    }
+}
+
+// Every frame that passed the filter; only answers restart the silence.
+bool on_frame(void* user, const pcap_pkthdr* header, const u_char* frame) {
+    auto& job = *static_cast<CaptureJob*>(user);
+    ScanTiming& timing = job.report.timing;
     const int64_t delay = microseconds_since(header->ts);
-    if (delay > LastScanTiming.max_handover_delay_us) LastScanTiming.max_handover_delay_us = delay;
-    handle_discovery_frame(frame, header->caplen);
-    ++LastScanTiming.frames;
-    LastScanTiming.last_frame_ms = scan_clock_ms();
+    if (delay > timing.max_handover_delay_us) timing.max_handover_delay_us = delay;
+    ++timing.frames;
+    timing.last_frame_ms = scan_milliseconds(job);
+
+    SystemRecord record;
+    switch (read_answer_frame(frame, header->caplen, job.nic.ipv4, &record)) {
+    case FrameKind::Answer:
+        store_answer(job, record);
+        timing.last_answer_ms = timing.last_frame_ms;
+        return true;
+    case FrameKind::Refused: ++job.report.refused; return false;
+    case FrameKind::Other: return false;
+    }
+    return false;
 }
 
 // Only answers addressed to this interface, or every IPv4 UDP frame when it has no address.
@@ -37,12 +61,14 @@ void format_filter(const InterfaceRecord& nic, char* out, size_t out_size) {
 
 PcapHandle open_for_capture(const InterfaceRecord& nic) {
     DeviceOptions options;
-    options.read_timeout_ms = CaptureSilenceMs;
+    options.read_timeout_ms = 2000;
     options.immediate = true;
-    // Every system answers the broadcast at once. With immediate mode on an interface
-    // with offloads, the library gives each frame a 64 KiB slot of this buffer, so its
-    // 2 MB default holds only about 32 answers and drops the rest: room for 256.
-    options.buffer_bytes = 16 * 1024 * 1024;
+    // Every system answers the broadcast at once, and on a busy machine the answers
+    // wait in this buffer until they are read. With immediate mode on an interface with
+    // offloads, the library gives each frame a 64 KiB slot of it (measured on a veth:
+    // 16 MB held 256 answers of 1000), so the 2 MB default holds 32: room for 1280,
+    // the answers a scan keeps and unrelated frames beside them.
+    options.buffer_bytes = 80 * 1024 * 1024;
     char errbuf[PCAP_ERRBUF_SIZE];
     PcapHandle handle = open_device(nic.device_name, options, errbuf);
     if (handle && pcap_setnonblock(handle.get(), 1, errbuf) != 0) handle.reset();
@@ -50,32 +76,46 @@ PcapHandle open_for_capture(const InterfaceRecord& nic) {
     return handle;
 }
 
+bool install_filter(pcap_t* handle, const InterfaceRecord& nic, CompiledFilter& filter) {
+    char text[255];
+    format_filter(nic, text, sizeof text);
+    if (filter.compile(handle, text, 0xFFFFFF) != 0) {
+        std::fprintf(stderr, "\nUnable to compile the packet filter. Check the syntax.\n");
+        return false;
+    }
+    if (pcap_setfilter(handle, filter.program()) != 0) {
+        std::fprintf(stderr, "\nError setting the filter.\n");
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
-int32_t capture_loop() {
-    const InterfaceRecord* nic = chosen_interface();
-    if (nic == nullptr) return -1;
-    PcapHandle handle = open_for_capture(*nic);
-    if (!handle) return -1;
+double scan_milliseconds(const CaptureJob& job) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - job.start).count();
+}
 
-    char text[255];
-    format_filter(*nic, text, sizeof text);
+int32_t capture_loop(CaptureJob& job) {
+    if (job.nic.device_name[0] == '\0') return -1;
+    if (job.settings.capture_open_delay_ms > 0) platform::sleep_ms(job.settings.capture_open_delay_ms);
+    PcapHandle handle = open_for_capture(job.nic);
+    if (!handle) return -1;
     CompiledFilter filter;
-    if (filter.compile(handle.get(), text, 0xFFFFFF) != 0) {
-        std::fprintf(stderr, "\nUnable to compile the packet filter. Check the syntax.\n");
-        return -1;
-    }
-    if (pcap_setfilter(handle.get(), filter.program()) != 0) {
-        std::fprintf(stderr, "\nError setting the filter.\n");
-        return -1;
-    }
-    read_until_silence(handle.get(), CaptureSilenceMs, on_frame, nullptr);
+    if (!install_filter(handle.get(), job.nic, filter)) return -1;
+
+    // Frames that came before the filter are gone; the request waits for this.
+    job.report.timing.capture_ready_ms = scan_milliseconds(job);
+    job.flags.ready->store(1, std::memory_order_release);
+    const ReadingRules rules{job.settings.silence_ms, job.settings.hard_limit_ms, &job.request_sent_ns};
+    const ReadEnd end = read_until_silence(handle.get(), rules, on_frame, &job);
+    if (end == ReadEnd::HardLimit) job.report.end = ScanEnd::HardLimit;
+    if (end == ReadEnd::Error) std::fprintf(stderr, "Capture error: %s\n", pcap_geterr(handle.get()));
     return 0;
 }
 
-int32_t capture_thread() {
-    capture_loop();
-    LastScanTiming.capture_end_ms = scan_clock_ms();
-    CaptureDone.store(1, std::memory_order_release);
-    return 0;
+void capture_thread(CaptureJob& job) {
+    if (capture_loop(job) != 0) job.report.end = ScanEnd::CaptureFailed;
+    job.report.timing.capture_end_ms = scan_milliseconds(job);
+    job.flags.done->store(1, std::memory_order_release);
 }

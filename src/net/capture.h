@@ -1,20 +1,33 @@
-// The capture thread of a scan: it reads the answers into SystemTable.
+// The capture side of a scan: on a thread of its own, it opens the interface, reads
+// the answers to the request and hands them to the scan's store.
 #pragma once
 
+#include "net/discovery_scan.h"
+
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 
-constexpr int CaptureSilenceMs = 2000;  // the capture ends after this long without a frame
+// Everything the capture thread of one scan shares with the scan thread. The scan
+// thread reads the results only after done is 1.
+struct CaptureJob {
+    const InterfaceRecord& nic;
+    const ScanSettings& settings;
+    const AnswerSink& sink;
+    ScanFlags flags;
+    std::chrono::steady_clock::time_point start;  // the scan's start
+    std::atomic<int64_t> request_sent_ns{0};      // steady-clock time the request left
+    ScanReport report;                            // the capture's part of it
+};
 
-// 0 while the capture runs; the capture thread stores 1 (release) after its last
-// write to SystemTable, and scan_task waits for it (acquire).
-extern std::atomic<int32_t> CaptureDone;
+// Opens the interface, installs the filter, stores 1 in ready, and reads answers until
+// the silence or the hard limit ends the reading. 0 when the capture ran and ended; -1
+// when the interface has no device name, the device cannot be opened (pcap's error
+// text goes to standard error), or the filter cannot be compiled or installed.
+int32_t capture_loop(CaptureJob& job);
 
-// The capture thread's entry: runs capture_loop, then sets CaptureDone to 1.
-int32_t capture_thread();
+// The capture thread's body: runs capture_loop, then stores 1 in done (release).
+void capture_thread(CaptureJob& job);
 
-// Captures on the chosen interface, handing each frame to handle_discovery_frame,
-// until CaptureSilenceMs pass without one. 0 when the capture ran and ended; -1 when
-// no valid interface is chosen, the device cannot be opened (pcap's error text goes
-// to standard error), or the filter cannot be compiled or installed.
-int32_t capture_loop();
+// Milliseconds from the scan's start to now.
+double scan_milliseconds(const CaptureJob& job);

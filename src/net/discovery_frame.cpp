@@ -1,8 +1,9 @@
 #include "net/discovery_frame.h"
 
+#include "net/device_address.h"
 #include "net/discovery_protocol.h"
 #include "net/dotted_decimal.h"
-#include "net/system_table.h"
+#include "net/text_field.h"
 
 #include <cstdio>
 #include <cstring>
@@ -51,13 +52,53 @@ int32_t parse_identreply(const char* payload, size_t length, char* type, char* f
 
 namespace {
 
-// Offset of the UDP payload, or 0 when the frame is too short for its headers.
-size_t payload_offset(const uint8_t* frame, size_t captured_length) {
-    if (captured_length < Ipv4HeaderOffset + Ipv4MinimumHeaderLength) return 0;
-    const size_t words = frame[Ipv4HeaderOffset] & 0x0F;
-    if (words < 5) return 0;
-    const size_t offset = EthernetHeaderLength + 4 * words + UdpHeaderLength;
-    return offset <= captured_length ? offset : 0;
+uint16_t get16(const uint8_t* at) { return static_cast<uint16_t>(at[0] << 8 | at[1]); }
+
+// Where the UDP payload lies in a captured frame.
+struct PayloadSpan {
+    size_t offset = 0;      // 0 when the frame is too short for its headers
+    size_t captured = 0;    // payload bytes captured
+    bool lengths_agree = false;
+    size_t datagram = 0;    // payload bytes of the datagram, when the lengths agree
+};
+
+// The IPv4 total length bounds the datagram: bytes after it (Ethernet padding or
+// anything else) are not part of it. The UDP length must say the same.
+PayloadSpan locate_payload(const uint8_t* frame, size_t captured_length) {
+    PayloadSpan span;
+    if (captured_length < Ipv4HeaderOffset + Ipv4MinimumHeaderLength) return span;
+    const size_t ip_header = 4 * static_cast<size_t>(frame[Ipv4HeaderOffset] & 0x0F);
+    if (ip_header < Ipv4MinimumHeaderLength) return span;
+    const size_t offset = EthernetHeaderLength + ip_header + UdpHeaderLength;
+    if (offset > captured_length) return span;
+    span.offset = offset;
+    span.captured = captured_length - offset;
+    const size_t total = get16(frame + Ipv4HeaderOffset + 2);
+    const size_t udp = get16(frame + EthernetHeaderLength + ip_header + 4);
+    span.lengths_agree = total >= ip_header + UdpHeaderLength &&
+                         EthernetHeaderLength + total <= captured_length && udp == total - ip_header;
+    if (span.lengths_agree) span.datagram = udp - UdpHeaderLength;
+    return span;
+}
+
+bool tagged(const char* payload, size_t length) {
+    return length >= DiscoveryTagLength && std::memcmp(payload, DiscoveryTag, DiscoveryTagLength) == 0;
+}
+
+bool identreply_word(const char* payload, size_t length) {
+    return length >= FirstFieldOffset &&
+           std::memcmp(payload + DiscoveryTagLength, IdentReplyWord, IdentReplyWordLength) == 0;
+}
+
+// A system answers from its own unicast MAC and an address a device can have, never
+// from the PC's own address.
+bool plausible_source(const uint8_t* frame, const uint8_t* own_ipv4) {
+    const uint8_t* mac = frame + EthernetSourceOffset;
+    const uint8_t* ipv4 = frame + Ipv4SourceOffset;
+    if (mac[0] & 0x01) return false;  // broadcast or multicast
+    if (!device_can_have_address(ipv4)) return false;
+    const bool own_known = own_ipv4 != nullptr && (own_ipv4[0] | own_ipv4[1] | own_ipv4[2] | own_ipv4[3]) != 0;
+    return !(own_known && std::memcmp(ipv4, own_ipv4, 4) == 0);
 }
 
 // The serial number: the last three bytes of the Ethernet source address.
@@ -67,27 +108,31 @@ void format_serial(const uint8_t* frame, char* out, size_t out_size) {
     std::snprintf(out, out_size, "K-R %ld", n);
 }
 
+void fill_record(const uint8_t* frame, size_t header_length, const char* type, const char* firmware,
+                 SystemRecord* out) {
+    std::memset(out, 0, sizeof *out);
+    std::memcpy(out->ipv4, frame + Ipv4SourceOffset, 4);
+    format_dotted_decimal(out->ipv4, out->ip_text, sizeof out->ip_text);
+    copy_text_field(out->type_text, sizeof out->type_text, type);
+    copy_text_field(out->firmware_text, sizeof out->firmware_text, firmware);
+    format_serial(frame, out->serial_text, sizeof out->serial_text);
+    std::memcpy(out->reply_headers, frame, header_length);
+    out->reply_headers_length = static_cast<int32_t>(header_length);
+}
+
 }  // namespace
 
-void handle_discovery_frame(const uint8_t* frame, size_t captured_length) {
-    const size_t header_length = payload_offset(frame, captured_length);
-    if (header_length == 0) return;
-    const char* payload = reinterpret_cast<const char*>(frame + header_length);
-    const size_t payload_length = captured_length - header_length;
-    if (payload_length < DiscoveryTagLength ||
-        std::memcmp(payload, DiscoveryTag, DiscoveryTagLength) != 0)
-        return;
+FrameKind read_answer_frame(const uint8_t* frame, size_t captured_length, const uint8_t* own_ipv4,
+                            SystemRecord* out) {
+    const PayloadSpan span = locate_payload(frame, captured_length);
+    if (span.offset == 0) return FrameKind::Other;
+    const char* payload = reinterpret_cast<const char*>(frame + span.offset);
+    if (!tagged(payload, span.captured) || !identreply_word(payload, span.captured)) return FrameKind::Other;
+    if (!span.lengths_agree || !plausible_source(frame, own_ipv4)) return FrameKind::Refused;
 
-    const uint8_t* ipv4 = frame + Ipv4SourceOffset;
-    char ip_text[DottedDecimalSize];
-    format_dotted_decimal(ipv4, ip_text, sizeof ip_text);
     char type[IdentFieldSize] = "unknown";
     char firmware[IdentFieldSize] = "unknown";
-    char serial[32];
-    format_serial(frame, serial, sizeof serial);
-    if (parse_identreply(payload, payload_length, type, firmware) != 0) return;
-
-    if (add_system_to_internal(type, firmware, static_cast<int32_t>(header_length), frame,
-                               ip_text, serial, ipv4) != 0)
-        std::printf("add_system_to_internal error\n");
+    if (parse_identreply(payload, span.datagram, type, firmware) != 0) return FrameKind::Refused;
+    fill_record(frame, span.offset, type, firmware, out);
+    return FrameKind::Answer;
 }

@@ -1,6 +1,8 @@
 // Turning captured IDENTREPLY frames into SystemRecords.
 #pragma once
 
+#include "net/system_record.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -9,11 +11,21 @@ constexpr size_t IdentFieldLimit = 243;
 // Room for one field and its NUL.
 constexpr size_t IdentFieldSize = 255;
 
-// Examines one captured frame of captured_length bytes and appends a SystemRecord
-// when it carries an IDENTREPLY. Frames too short for their headers, with an IPv4
-// header under 5 words, or not IDENTREPLYs are ignored; nothing is read past
-// captured_length.
-void handle_discovery_frame(const uint8_t* frame, size_t captured_length);
+// What one captured frame turned out to be.
+enum class FrameKind {
+    Other,    // no IDENTREPLY: another UDP frame, the tool's own request, a short frame
+    Answer,   // an IDENTREPLY that a Talvo system can have sent
+    Refused,  // shaped like an IDENTREPLY, but forged or broken: no Talvo system sends it
+};
+
+// Reads one captured frame of captured_length bytes. For an Answer, *out holds its
+// record. Refused are answers whose IPv4 total length or UDP length disagree with the
+// captured bytes, whose source address no device can have or is own_ipv4 (the PC's
+// address on the interface; 0.0.0.0 or nullptr for none), whose source MAC is a group
+// address, or whose first field has no space. Nothing is read past captured_length,
+// nor past the end of the IPv4 datagram.
+FrameKind read_answer_frame(const uint8_t* frame, size_t captured_length, const uint8_t* own_ipv4,
+                            SystemRecord* out);
 
 // Reads type and firmware from a UDP payload of length bytes that begins with the
 // tag. Returns -1 when it is no IDENTREPLY or the text ends (NUL or end of data), or
@@ -21,3 +33,7 @@ void handle_discovery_frame(const uint8_t* frame, size_t captured_length);
 // replaces the text in type or firmware (IdentFieldSize bytes each) whole; an empty
 // one leaves it. The firmware ends at a space, the text's end, or after 243 characters.
 int32_t parse_identreply(const char* payload, size_t length, char* type, char* firmware);
+
+// Examines one captured frame on the chosen interface and appends its record to
+// SystemTable when it is an answer and the table has room.
+FrameKind handle_discovery_frame(const uint8_t* frame, size_t captured_length);

@@ -1,6 +1,7 @@
 #include "net/ip_dialog.h"
 
 #include "net/chosen_interface.h"
+#include "net/device_address.h"
 #include "net/discovery_protocol.h"
 #include "net/send_udp_frame.h"
 #include "net/system_table.h"
@@ -172,11 +173,15 @@ int32_t ip_dialog_next_field() {
 }
 
 int32_t ip_dialog_validate() {
-    for (const auto& field : OctetFields) {
-        const size_t length = std::strlen(field);
-        if (length < 1 || length > MaxDigits || std::atoi(field) > 255) return -1;
+    uint8_t address[4];
+    for (int i = 0; i < 4; ++i) {
+        const size_t length = std::strlen(OctetFields[i]);
+        const int value = std::atoi(OctetFields[i]);
+        if (length < 1 || length > MaxDigits || value > 255) return -1;
+        address[i] = static_cast<uint8_t>(value);
     }
-    return 0;
+    // A system sent to such an address could not be reached again.
+    return device_can_have_address(address) ? 0 : -1;
 }
 
 void ip_dialog_release() { Res = IpDialogResources{}; }

@@ -1,7 +1,23 @@
-// The discovery scan: one IDENT broadcast, then the answers captured into SystemTable.
+// The tool's discovery scan: one IDENT broadcast on ChosenInterface, the answers
+// captured into SystemTable.
 #pragma once
 
+#include "net/discovery_frame.h"
+#include "net/discovery_scan.h"
+
+#include <atomic>
 #include <cstdint>
 
-// Runs one whole scan on ChosenInterface and returns 0 when it has ended.
+// 0 while a scan's capture runs; the capture thread stores 1 (release) after its last
+// write to SystemTable, and scan_task waits for it (acquire).
+extern std::atomic<int32_t> CaptureDone;
+// 0 until the capture is open and filtered; the request waits for it.
+extern std::atomic<int32_t> CaptureReady;
+
+// The settings scan_task runs with. Tests change them; the program never does.
+extern ScanSettings ScanTaskSettings;
+
+// Runs one whole scan on ChosenInterface and returns 0 when it has ended. SystemTable
+// holds the answers, LastScanTiming the scan's timing; what the user should know of
+// the scan's end is printed on standard output.
 int32_t scan_task();

@@ -1,15 +1,13 @@
 #include "net/send_udp_frame.h"
 
-#include "net/chosen_interface.h"
 #include "net/discovery_protocol.h"
 #include "net/pcap_session.h"
 #include "net/udp_frame.h"
 
-int32_t send_udp_frame(const char* payload, const uint8_t source_mac[6],
-                       const uint8_t destination_mac[6], const uint8_t source_ipv4[4],
-                       const uint8_t destination_ipv4[4]) {
-    const InterfaceRecord* nic = chosen_interface();
-    if (nic == nullptr) return -1;
+int32_t send_udp_frame_on(const InterfaceRecord& nic, const char* payload, const uint8_t source_mac[6],
+                          const uint8_t destination_mac[6], const uint8_t source_ipv4[4],
+                          const uint8_t destination_ipv4[4]) {
+    if (nic.device_name[0] == '\0') return -1;
 
     uint8_t frame[SendBufferSize];
     const UdpEndpoints ends{source_mac,  destination_mac,     source_ipv4,
@@ -19,7 +17,7 @@ int32_t send_udp_frame(const char* payload, const uint8_t source_mac[6],
 
     char errbuf[PCAP_ERRBUF_SIZE];
     DeviceOptions options;  // 65536 bytes, promiscuous, 1000 ms
-    PcapHandle device = open_device(nic->device_name, options, errbuf);
+    PcapHandle device = open_device(nic.device_name, options, errbuf);
     if (!device) return -1;  // the error text is dropped: no caller reports it
     return pcap_sendpacket(device.get(), frame, length) == 0 ? 0 : -1;
 }

@@ -1,13 +1,20 @@
-// Sending one Discovery Protocol command as a raw frame on the chosen interface.
+// Sending one Discovery Protocol command as a raw frame.
 #pragma once
+
+#include "net/interface_record.h"
 
 #include <cstdint>
 
 // Sends payload (NUL-terminated, at most 58 characters) from UDP port 5555 to 8989 in
-// one raw frame on InterfaceTable[ChosenInterface]. MACs are 6 bytes in wire order,
-// addresses 4 bytes in network order. 0 when the frame was sent; -1 when the payload
-// is too long, no valid interface is chosen, the device cannot be opened or the send
-// fails. Nothing is printed.
+// one raw frame on the interface nic. MACs are 6 bytes in wire order, addresses 4
+// bytes in network order. 0 when the frame was sent; -1 when the payload is too long,
+// the interface has no device name, the device cannot be opened or the send fails.
+// Nothing is printed.
+int32_t send_udp_frame_on(const InterfaceRecord& nic, const char* payload, const uint8_t source_mac[6],
+                          const uint8_t destination_mac[6], const uint8_t source_ipv4[4],
+                          const uint8_t destination_ipv4[4]);
+
+// The same on InterfaceTable[ChosenInterface]; -1 when no valid interface is chosen.
 int32_t send_udp_frame(const char* payload, const uint8_t source_mac[6],
                        const uint8_t destination_mac[6], const uint8_t source_ipv4[4],
                        const uint8_t destination_ipv4[4]);

@@ -52,3 +52,13 @@ void clear_system_table() {
     SystemTable = nullptr;
     SystemCount = 0;
 }
+
+AnswerStore store_in_system_table(const SystemRecord& record) {
+    if (SystemCount >= ScanRecordLimit) return AnswerStore::Full;
+    if (add_system_to_internal(record.type_text, record.firmware_text, record.reply_headers_length,
+                               record.reply_headers, record.ip_text, record.serial_text, record.ipv4) != 0) {
+        std::printf("add_system_to_internal error\n");
+        return AnswerStore::Failed;
+    }
+    return AnswerStore::Stored;
+}

@@ -1,17 +1,9 @@
 // The Talvo systems that answered the last discovery scan.
 #pragma once
 
-#include <cstdint>
+#include "net/system_record.h"
 
-struct SystemRecord {
-    char ip_text[32];
-    uint8_t ipv4[4];
-    char type_text[255];
-    char firmware_text[255];
-    char serial_text[255];
-    uint8_t reply_headers[255];     // Ethernet, IPv4 and UDP headers of the answer
-    int32_t reply_headers_length;
-};
+#include <cstdint>
 
 // Written only while a scan runs; read by the main thread once ScanDone is 1.
 extern SystemRecord* SystemTable;
@@ -27,3 +19,7 @@ int32_t add_system_to_internal(const char* type, const char* firmware, int32_t h
 
 // Frees the table's storage and sets SystemCount to 0.
 void clear_system_table();
+
+// Appends an answer's record while the table holds fewer than ScanRecordLimit.
+// Failed when it could not grow ("add_system_to_internal error" is printed).
+AnswerStore store_in_system_table(const SystemRecord& record);

@@ -76,6 +76,7 @@ void enter_scan() {
     scanning_screen_draw(0);
     SDL_Flip(Screen);
     scan_wait_loop();
+    SystemList.FirstVisible = 0;  // a new list starts at its top
     AppState = StateSystemList;
 }
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <initializer_list>
 #include <memory>
 #include <random>
 #include <string>
@@ -130,25 +132,19 @@ TEST_F(DiscoveryFrame, MalformedHeadersAreIgnored) {
     EXPECT_EQ(SystemCount, 0);
 }
 
-// Every cut of a valid answer: nothing is read past the cut; the answer counts once
-// the type's closing space was captured, and its firmware is what was captured of it.
-TEST_F(DiscoveryFrame, TruncatedAnswersAreCutAtTheCapturedEnd) {
-    const std::string text = identreply("TLV-100 3.1.0 tail");
-    const std::vector<uint8_t> frame = reply_frame(text);
-    const size_t type_space = 42 + text.find(' ', 23);
-    for (size_t length = 0; length <= frame.size(); ++length) {
-        clear_system_table();
+// Every cut of a valid answer: nothing is read past the cut, and an answer whose
+// datagram was not captured whole is never listed, so no cut text is shown.
+TEST_F(DiscoveryFrame, TruncatedAnswersAreNeverListed) {
+    const std::vector<uint8_t> frame = reply_frame(identreply("TLV-100 3.1.0 tail"));
+    for (size_t length = 0; length < frame.size(); ++length) {
+        SystemRecord record;
+        const FrameKind kind = read_answer_frame(frame.data(), length, nullptr, &record);
+        EXPECT_NE(kind, FrameKind::Answer) << "cut at " << length;
         feed(frame, length);
-        if (length <= type_space) {
-            EXPECT_EQ(SystemCount, 0) << "cut at " << length;
-            continue;
-        }
-        ASSERT_EQ(SystemCount, 1) << "cut at " << length;
-        EXPECT_STREQ(SystemTable[0].type_text, "TLV-100");
-        const size_t firmware_bytes = std::min<size_t>(length - type_space - 1, 5);
-        const std::string expected = firmware_bytes == 0 ? "unknown" : std::string("3.1.0", firmware_bytes);
-        EXPECT_EQ(std::string(SystemTable[0].firmware_text), expected) << "cut at " << length;
     }
+    EXPECT_EQ(SystemCount, 0);
+    feed(frame);
+    EXPECT_EQ(SystemCount, 1) << "the whole frame is an answer";
 }
 
 TEST_F(DiscoveryFrame, NulEndsTheText) {
@@ -200,6 +196,102 @@ TEST_F(DiscoveryFrame, RandomBytesNeverReadOutOfBounds) {
         ASSERT_GE(r.reply_headers_length, 42);
         ASSERT_LE(r.reply_headers_length, 82);
     }
+}
+
+}  // namespace
+
+namespace {
+
+FrameKind kind_of(const std::vector<uint8_t>& frame, const uint8_t* own_ipv4 = nullptr) {
+    SystemRecord record;
+    return read_answer_frame(frame.data(), frame.size(), own_ipv4, &record);
+}
+
+ReplyShape from_address(uint8_t a, uint8_t b, uint8_t c, uint8_t d) {
+    ReplyShape shape;
+    const uint8_t address[4] = {a, b, c, d};
+    std::copy(address, address + 4, shape.source_ipv4);
+    return shape;
+}
+
+ReplyShape from_mac(std::initializer_list<uint8_t> mac) {
+    ReplyShape shape;
+    std::copy(mac.begin(), mac.end(), shape.source_mac);
+    return shape;
+}
+
+const std::string Answer = identreply("TLV-100 3.1.0 ");
+
+// Acting on such an answer would send firmware or an address command where it must
+// not go: to the PC itself, to loopback, to every host.
+TEST(AnswerChecks, SourceAddressesNoSystemCanHaveAreRefused) {
+    for (const ReplyShape& shape : {from_address(0, 0, 0, 0), from_address(0, 1, 2, 3), from_address(127, 0, 0, 1),
+                                    from_address(127, 9, 9, 9), from_address(224, 0, 0, 1),
+                                    from_address(239, 255, 255, 250), from_address(240, 0, 0, 1),
+                                    from_address(255, 255, 255, 255)}) {
+        const uint8_t* a = shape.source_ipv4;
+        EXPECT_EQ(kind_of(reply_frame(Answer, shape)), FrameKind::Refused)
+            << int(a[0]) << "." << int(a[1]) << "." << int(a[2]) << "." << int(a[3]);
+    }
+    for (const ReplyShape& shape : {from_address(1, 0, 0, 1), from_address(126, 255, 255, 254),
+                                    from_address(128, 0, 0, 1), from_address(223, 255, 255, 254)})
+        EXPECT_EQ(kind_of(reply_frame(Answer, shape)), FrameKind::Answer) << int(shape.source_ipv4[0]);
+}
+
+TEST(AnswerChecks, AnAnswerFromThePcsOwnAddressIsRefused) {
+    const uint8_t own[4] = {198, 51, 100, 15};
+    const uint8_t other[4] = {198, 51, 100, 1};
+    const uint8_t none[4] = {0, 0, 0, 0};
+    const std::vector<uint8_t> frame = reply_frame(Answer);  // from 198.51.100.15
+    EXPECT_EQ(kind_of(frame, own), FrameKind::Refused);
+    EXPECT_EQ(kind_of(frame, other), FrameKind::Answer);
+    EXPECT_EQ(kind_of(frame, none), FrameKind::Answer) << "an interface without an address owns none";
+}
+
+// An address change must never go to a group address.
+TEST(AnswerChecks, GroupSourceMacsAreRefused) {
+    EXPECT_EQ(kind_of(reply_frame(Answer, from_mac({0xff, 0xff, 0xff, 0xff, 0xff, 0xff}))), FrameKind::Refused);
+    EXPECT_EQ(kind_of(reply_frame(Answer, from_mac({0x01, 0x00, 0x5e, 0x00, 0x00, 0x01}))), FrameKind::Refused);
+    EXPECT_EQ(kind_of(reply_frame(Answer, from_mac({0x33, 0x33, 0x00, 0x00, 0x00, 0x01}))), FrameKind::Refused);
+    EXPECT_EQ(kind_of(reply_frame(Answer, from_mac({0x00, 0x1b, 0x21, 0x0a, 0x0b, 0x0c}))), FrameKind::Answer);
+}
+
+// Bytes after the datagram (Ethernet padding, anything) never become part of a text.
+TEST_F(DiscoveryFrame, BytesAfterTheDatagramAreNotPartOfIt) {
+    ReplyShape padded;
+    padded.trailer = std::string(12, '\0');
+    feed(reply_frame(identreply("TLV-100 3.1.0"), padded));  // the firmware ends with the datagram
+    ReplyShape garbage;
+    garbage.trailer = "XTRAILINGGARBAGE ";
+    feed(reply_frame(identreply("TLV-100 3.0"), garbage));
+    ASSERT_EQ(SystemCount, 2);
+    EXPECT_STREQ(SystemTable[0].firmware_text, "3.1.0");
+    EXPECT_STREQ(SystemTable[1].firmware_text, "3.0");
+}
+
+TEST(AnswerChecks, LengthsThatDisagreeWithTheCapturedBytesAreRefused) {
+    const size_t true_total = 20 + 8 + Answer.size();
+    ReplyShape longer;
+    longer.total_length = static_cast<int>(true_total + 1);  // more than was captured
+    ReplyShape below_headers;
+    below_headers.total_length = 27;
+    ReplyShape udp_short;
+    udp_short.udp_length = static_cast<int>(8 + Answer.size() - 3);
+    ReplyShape udp_long;
+    udp_long.udp_length = static_cast<int>(8 + Answer.size() + 1);
+    for (const ReplyShape& shape : {longer, below_headers, udp_short, udp_long})
+        EXPECT_EQ(kind_of(reply_frame(Answer, shape)), FrameKind::Refused)
+            << "total " << shape.total_length << " udp " << shape.udp_length;
+    ReplyShape shorter_with_trailer;  // the datagram ends before the captured bytes do
+    shorter_with_trailer.trailer = "more";
+    EXPECT_EQ(kind_of(reply_frame(Answer, shorter_with_trailer)), FrameKind::Answer);
+}
+
+TEST(AnswerChecks, OnlyIdentRepliesAreAnswers) {
+    EXPECT_EQ(kind_of(reply_frame("@%_*_@TLDP IDENT")), FrameKind::Other);
+    EXPECT_EQ(kind_of(reply_frame("measurement data")), FrameKind::Other);
+    EXPECT_EQ(kind_of(reply_frame(identreply("no-space-in-the-first-field"))), FrameKind::Refused);
+    EXPECT_EQ(kind_of(reply_frame(Answer)), FrameKind::Answer);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // Whole scans on a virtual segment of simulated Talvo systems (root, namespaces).
-#include "net/capture.h"
+#include "namespace_traffic.h"
 #include "net/discovery_protocol.h"
 #include "net/interface_catalogue.h"
+#include "net/scan.h"
 #include "net/scan_timing.h"
 #include "net/send_udp_frame.h"
 #include "net/system_table.h"
@@ -9,6 +10,7 @@
 #include "segment_harness.h"
 #include "shell/app.h"
 #include "shell/state_machine.h"
+#include "support/cpu_hog.h"
 
 #include <linux/capability.h>
 #include <sys/syscall.h>
@@ -21,6 +23,12 @@
 #include <thread>
 
 namespace {
+
+// Timing is the benchmark's to measure; these bounds only tell a scan that ends from
+// one that hangs, and an answer handed over at once from one batched until a kernel
+// timer fires (2000 ms), on a machine that may be busy.
+constexpr double LoadAllowanceMs = 1500;
+constexpr int64_t LoadedHandoverUs = 1000000;
 
 // Runs one scan as the tool does and returns its duration, from the scan thread's
 // start to ScanDone, in milliseconds.
@@ -97,8 +105,8 @@ TEST(ScanOnSegment, FindsEverySimulatedSystem) {
     const double ms = timed_scan();
     expect_table_matches(segment_systems());
     const ScanTiming& t = LastScanTiming;
-    EXPECT_LT(t.max_handover_delay_us, 50000) << "answers are handed over as they arrive";
-    EXPECT_LE(ms, 2100 + (t.last_frame_ms - t.ident_sent_ms) + 100 + 50);
+    EXPECT_LT(t.max_handover_delay_us, LoadedHandoverUs) << "answers are handed over as they arrive";
+    EXPECT_LE(ms, 2100 + (t.last_answer_ms - t.ident_sent_ms) + 100 + LoadAllowanceMs);
     // A second scan starts from an empty table and finds them again.
     timed_scan();
     expect_table_matches(segment_systems());
@@ -120,8 +128,8 @@ TEST(ScanOnSegment, SilentSegmentEndsEmptyAfterAboutTwoSeconds) {
     const double ms = timed_scan();
     EXPECT_EQ(SystemCount, 0);
     EXPECT_EQ(LastScanTiming.frames, 0) << "the request to the broadcast address is not captured";
-    EXPECT_GE(ms, 2000);
-    EXPECT_LE(ms, 2300);
+    EXPECT_GE(ms, 2100) << "the request leaves 100 ms after the start, the silence runs 2000 ms from it";
+    EXPECT_LE(ms, 2200 + LoadAllowanceMs);
 }
 
 // A late answer is handed over when it arrives, not when a kernel block timer fires,
@@ -138,11 +146,11 @@ TEST(ScanOnSegment, CaptureEndsTwoSecondsAfterTheLastAnswer) {
     std::printf("answer after %.1f ms, handed over within %lld us, capture ended %.1f ms later, scan %.1f ms\n",
                 answer_ms, static_cast<long long>(t.max_handover_delay_us), silence_ms, ms);
     EXPECT_GE(answer_ms, 700);
-    EXPECT_LT(answer_ms, 900);
-    EXPECT_LT(t.max_handover_delay_us, 50000);
+    EXPECT_LT(answer_ms, 700 + LoadAllowanceMs);
+    EXPECT_LT(t.max_handover_delay_us, LoadedHandoverUs);
     EXPECT_GE(silence_ms, 2000);
-    EXPECT_LE(silence_ms, 2100);
-    EXPECT_LE(ms, 2100 + answer_ms + 100 + 50);
+    EXPECT_LE(silence_ms, 2000 + LoadAllowanceMs);
+    EXPECT_LE(ms, 2100 + answer_ms + 100 + LoadAllowanceMs);
 }
 
 TEST(ScanOnSegment, InterfaceWithoutAddressExaminesEveryUdpFrame) {
@@ -215,6 +223,116 @@ TEST(ScanOnSegment, NoChosenInterfaceEndsTheScanAtOnce) {
         EXPECT_EQ(LastScanTiming.frames, 0);
         EXPECT_LT(ms, 500) << "choice " << choice;
     }
+}
+
+// Restores the settings scan_task runs with after a test changed them.
+struct ScanSettingsGuard {
+    ScanSettings saved = ScanTaskSettings;
+    ~ScanSettingsGuard() { ScanTaskSettings = saved; }
+};
+
+// A capture that takes long to open (a busy kernel, containers or VPNs starting)
+// must not lose the answers: the request waits until the capture is ready.
+TEST(ScanOnSegment, SlowCaptureStartLosesNoAnswer) {
+    PERABO_INSIDE_SEGMENT(5);
+    ScanSettingsGuard guard;
+    ScanTaskSettings.capture_open_delay_ms = 500;
+    ASSERT_EQ(build_interface_catalogue(), 0);
+    choose("talvo0");
+    timed_scan();
+    expect_table_matches(segment_systems());
+    const ScanTiming& t = LastScanTiming;
+    EXPECT_GE(t.capture_ready_ms, 500);
+    EXPECT_GE(t.ident_sent_ms, t.capture_ready_ms) << "the request left before the capture was ready";
+}
+
+// The wait for the capture is bounded: past it the request leaves anyway, and says so.
+TEST(ScanOnSegment, CaptureNotReadyInTimeIsReportedAndTheScanEnds) {
+    PERABO_INSIDE_SEGMENT(1);
+    ScanSettingsGuard guard;
+    ScanTaskSettings.capture_open_delay_ms = 800;
+    ScanTaskSettings.ready_wait_ms = 200;
+    ASSERT_EQ(build_interface_catalogue(), 0);
+    choose("talvo0");
+    testing::internal::CaptureStderr();
+    timed_scan();
+    const std::string printed = testing::internal::GetCapturedStderr();
+    EXPECT_NE(printed.find("was not ready after 200 ms; the request is sent anyway"), std::string::npos) << printed;
+    EXPECT_GE(LastScanTiming.ident_sent_ms, 200);
+    EXPECT_LT(LastScanTiming.ident_sent_ms, 800);
+}
+
+// Ten scans in a row, the first right after the segment came up, with every core kept
+// busy by other processes: every system is found every time.
+TEST(ScanOnSegment, EverySystemIsFoundInEveryScanOnABusyMachine) {
+    PERABO_INSIDE_SEGMENT(60);
+    const CpuHog hog;
+    ASSERT_GT(hog.processes(), 0u);
+    ASSERT_EQ(build_interface_catalogue(), 0);
+    choose("talvo0");
+    const std::vector<SimulatedSystem> systems = segment_systems();
+    for (int run = 1; run <= 10; ++run) {
+        timed_scan();
+        ASSERT_EQ(SystemCount, 60) << "scan " << run << " missed systems";
+        expect_table_matches(systems);
+    }
+}
+
+// A thousand systems answer at once; the capture holds every answer until it is read,
+// even with every core busy. The list shows the first hundred; the table keeps them all.
+TEST(ScanOnSegment, AThousandSystemsAreAllFound) {
+    PERABO_INSIDE_SEGMENT(1000, 0, true, {}, true);
+    const CpuHog hog;
+    ASSERT_EQ(build_interface_catalogue(), 0);
+    choose("talvo0");
+    const std::vector<SimulatedSystem> systems = segment_systems();
+    ASSERT_EQ(systems.size(), 1000u);
+    for (int run = 1; run <= 3; ++run) {
+        timed_scan();
+        ASSERT_EQ(SystemCount, 1000) << "scan " << run;
+        for (const SimulatedSystem& s : systems) ASSERT_NE(record_with_mac(s.mac), nullptr) << s.ip_text;
+    }
+}
+
+// A system streaming UDP data to the PC must not keep the scan running: only answers
+// restart the two seconds of silence.
+TEST(ScanOnSegment, UnrelatedUdpDoesNotKeepTheScanGoing) {
+    PERABO_INSIDE_SEGMENT(1);
+    ASSERT_EQ(build_interface_catalogue(), 0);
+    choose("talvo0");
+    const std::vector<SimulatedSystem> systems = segment_systems();
+    const PeriodicDatagrams stream(systems[0].ns, "198.51.100.1", 7777, "measurement data", 1000);
+    testing::internal::CaptureStdout();
+    const double ms = timed_scan();
+    const std::string printed = testing::internal::GetCapturedStdout();
+    expect_table_matches(systems);
+    const ScanTiming& t = LastScanTiming;
+    EXPECT_GE(t.frames, 3) << "the stream reached the capture: the answer and two datagrams at least";
+    EXPECT_GE(t.capture_end_ms - t.last_answer_ms, 2000);
+    EXPECT_LE(t.capture_end_ms - t.last_answer_ms, 2000 + LoadAllowanceMs)
+        << "the datagrams after the answer extended the scan";
+    EXPECT_LT(ms, 2100 + LoadAllowanceMs + 1000);
+    EXPECT_EQ(printed.find("answers kept arriving"), std::string::npos) << printed;
+}
+
+// Answers that keep coming (forged ones here) end at the hard limit, and the user is told.
+TEST(ScanOnSegment, EndlessAnswersEndAtTheHardLimit) {
+    PERABO_INSIDE_SEGMENT(1);
+    ScanSettingsGuard guard;
+    ScanTaskSettings.hard_limit_ms = 4000;
+    ASSERT_EQ(build_interface_catalogue(), 0);
+    choose("talvo0");
+    const std::vector<SimulatedSystem> systems = segment_systems();
+    const PeriodicDatagrams flood(systems[0].ns, "198.51.100.1", 5555, "@%_*_@TLDP IDENTREPLY <Flood 9.9 ", 500);
+    testing::internal::CaptureStdout();
+    const double ms = timed_scan();
+    const std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_NE(printed.find("The scan was ended 4000 ms after the request: answers kept arriving"),
+              std::string::npos) << printed;
+    const ScanTiming& t = LastScanTiming;
+    EXPECT_GE(t.capture_end_ms - t.ident_sent_ms, 4000);
+    EXPECT_LT(ms, 4100 + LoadAllowanceMs);
+    EXPECT_GE(SystemCount, 2) << "the system and the flood's answers";
 }
 
 }  // namespace

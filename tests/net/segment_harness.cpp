@@ -64,7 +64,7 @@ SegmentOutcome run_inside_segment(const SegmentLayout& layout) {
     std::ostringstream up;
     up << segment_script() << " up " << guard.name << " " << layout.systems << " --sim "
        << quoted(std::string(PERABO_BINARY_DIR) + "/talvo-sim") << " --reply-delay " << layout.reply_delay_ms
-       << (layout.pc_has_address ? "" : " --pc-without-address");
+       << (layout.pc_has_address ? "" : " --pc-without-address") << (layout.one_process ? " --one-process" : "");
     for (const std::string& arg : layout.sim_args) up << " --sim-arg " << quoted(arg);
     up << " >/dev/null";
     if (run(up.str()) != 0) {
@@ -84,7 +84,7 @@ std::vector<SimulatedSystem> segment_systems() {
     std::ifstream list(std::string(std::getenv(StateVariable)) + "/systems");
     std::string ns, ip, mac, type, firmware, pid;
     while (list >> ns >> ip >> mac >> type >> firmware >> pid) {
-        SimulatedSystem s{ip, {}, type, firmware};
+        SimulatedSystem s{ns, ip, {}, type, firmware};
         unsigned int b[6];
         std::sscanf(mac.c_str(), "%x:%x:%x:%x:%x:%x", &b[0], &b[1], &b[2], &b[3], &b[4], &b[5]);
         for (int i = 0; i < 6; ++i) s.mac[i] = static_cast<uint8_t>(b[i]);

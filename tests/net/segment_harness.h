@@ -11,14 +11,15 @@
 
 struct SegmentLayout {
     SegmentLayout(int system_count = 0, int reply_delay = 0, bool pc_address = true,
-                  std::vector<std::string> simulator_args = {})
+                  std::vector<std::string> simulator_args = {}, bool in_one_process = false)
         : systems(system_count), reply_delay_ms(reply_delay), pc_has_address(pc_address),
-          sim_args(std::move(simulator_args)) {}
+          sim_args(std::move(simulator_args)), one_process(in_one_process) {}
 
     int systems;
     int reply_delay_ms;
     bool pc_has_address;
     std::vector<std::string> sim_args;  // passed to every talvo-sim (segment.sh --sim-arg)
+    bool one_process;                   // all systems played by one talvo-sim (segment.sh --one-process)
 };
 
 struct SegmentOutcome {
@@ -39,6 +40,7 @@ SegmentOutcome run_inside_segment(const SegmentLayout& layout);
 
 // One simulated system as the segment script lists it.
 struct SimulatedSystem {
+    std::string ns;  // the namespace the system lives in
     std::string ip_text;
     uint8_t mac[6];
     std::string type;

@@ -158,7 +158,9 @@ TEST(SimOptions, ReadsAndChecksTheCommandLine) {
         {"-i", "sim0", "--ip", "198.51.100.11", "--firmware", ""},
         {"-i", "sim0", "--ip", "198.51.100.11", "--reply-delay", "-5"},
         {"-i", "sim0", "--ip", "198.51.100.11", "stray"},
-        {"-i", "sim0", "--ip", "198.51.100.11", "--bogus"}};
+        {"-i", "sim0", "--ip", "198.51.100.11", "--bogus"},
+        {"-i", "sim0", "--ip", "198.51.100.11", "--count", "0"},
+        {"-i", "sim0", "--ip", "198.51.100.11", "--count", "4097"}};
     for (const auto& args : bad) {
         SimOptions fresh;
         EXPECT_FALSE(parse(args, &fresh, &error));
@@ -167,6 +169,31 @@ TEST(SimOptions, ReadsAndChecksTheCommandLine) {
     SimOptions help;
     EXPECT_FALSE(parse({"--help"}, &help, &error));
     EXPECT_TRUE(error.empty());
+}
+
+// Many systems from one process: distinct MACs (so distinct serial numbers), and
+// addresses that stay on the segment's network, never .255 or .0.
+TEST(SimIdentities, CountUpMacsAndAddressesWithinTheNetwork) {
+    const SimIdentity first{{0x02, 0x7a, 0x10, 0x0b, 0x00, 0xff}, {198, 51, 100, 250}, "TLV-100", "3.1.0"};
+    const std::vector<SimIdentity> all = consecutive_identities(first, 1000);
+    ASSERT_EQ(all.size(), 1000u);
+    EXPECT_EQ(all[1].mac[4], 0x01) << "the carry reaches the next byte";
+    EXPECT_EQ(all[1].mac[5], 0x00);
+    EXPECT_EQ(all[4].ipv4[3], 254);
+    EXPECT_EQ(all[5].ipv4[3], 250) << "after .254 back to the first address";
+    for (const SimIdentity& s : all) {
+        EXPECT_EQ(std::vector<uint8_t>(s.ipv4, s.ipv4 + 3), std::vector<uint8_t>({198, 51, 100}));
+        EXPECT_GE(s.ipv4[3], 250);
+        EXPECT_LE(s.ipv4[3], 254);
+        EXPECT_EQ(s.type, "TLV-100");
+    }
+    for (size_t i = 1; i < all.size(); ++i)
+        EXPECT_NE(std::memcmp(all[i].mac, all[i - 1].mac, 6), 0) << i;
+    SimOptions options;
+    std::string error;
+    std::vector<const char*> args = {"talvo-sim", "-i", "sim0", "--ip", "198.51.100.11", "--count", "1000"};
+    ASSERT_TRUE(parse_sim_options(static_cast<int>(args.size()), const_cast<char**>(args.data()), &options, &error));
+    EXPECT_EQ(options.count, 1000);
 }
 
 }  // namespace

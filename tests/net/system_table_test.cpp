@@ -1,5 +1,6 @@
 // Appending to SystemTable: fields cut to fit, and a table that cannot grow.
 #include "net/discovery_frame.h"
+#include "net/scan.h"
 #include "net/system_table.h"
 #include "reply_frames.h"
 
@@ -52,22 +53,35 @@ TEST_F(SystemTableTest, RefusesAHeaderLengthThatDoesNotFit) {
     EXPECT_EQ(SystemCount, 0);
 }
 
-// A count at its limit cannot grow: the records and the count stay, and both messages
-// of a lost answer are printed.
+// A count at its limit cannot grow: the records and the count stay, and the reason
+// is printed.
 TEST_F(SystemTableTest, FailedGrowthKeepsTheTable) {
     ASSERT_EQ(add_system_to_internal("T", "F", 42, frame_, "ip", "s", ipv4_), 0);
     SystemRecord* const storage = SystemTable;
     SystemCount = INT32_MAX;
     testing::internal::CaptureStdout();
     EXPECT_EQ(add_system_to_internal("T", "F", 42, frame_, "ip", "s", ipv4_), -1);
-    const std::vector<uint8_t> answer = reply_frame(identreply("T F "));
-    handle_discovery_frame(answer.data(), answer.size());
     const std::string printed = testing::internal::GetCapturedStdout();
     EXPECT_EQ(SystemTable, storage);
     EXPECT_EQ(SystemCount, INT32_MAX);
     SystemCount = 1;
     EXPECT_STREQ(SystemTable[0].type_text, "T");
-    EXPECT_EQ(printed, "Unable to allocate space\nUnable to allocate space\nadd_system_to_internal error\n");
+    EXPECT_EQ(printed, "Unable to allocate space\n");
+}
+
+// A flood of answers cannot take the memory: past the limit they are not stored.
+TEST_F(SystemTableTest, AFullTableTakesNoMoreAnswers) {
+    const std::vector<uint8_t> answer = reply_frame(identreply("T F "));
+    for (int i = 0; i < ScanRecordLimit; ++i)
+        ASSERT_EQ(handle_discovery_frame(answer.data(), answer.size()), FrameKind::Answer);
+    ASSERT_EQ(SystemCount, ScanRecordLimit);
+    SystemRecord* const storage = SystemTable;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(handle_discovery_frame(answer.data(), answer.size()), FrameKind::Answer);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(SystemCount, ScanRecordLimit);
+    EXPECT_EQ(SystemTable, storage);
+    EXPECT_EQ(store_in_system_table(SystemTable[0]), AnswerStore::Full);
 }
 
 TEST_F(SystemTableTest, ClearingEmptiesTheTable) {

@@ -7,6 +7,7 @@
 #include "support/list_fixture.h"
 #include "support/screen_fixture.h"
 #include "ui/interface_list.h"
+#include "ui/system_list.h"
 
 #include <atomic>
 #include <chrono>
@@ -54,6 +55,15 @@ TEST_F(StateMachineTest, ScanMovesToTheListWhenItHasEnded) {
     EXPECT_EQ(ScanDone.load(), 1);
     EXPECT_EQ(AppState, StateSystemList);
     EXPECT_EQ(Running, 1);
+}
+
+// A list scrolled far down would show the next, shorter scan's rows many clicks away.
+TEST_F(StateMachineTest, EveryScanShowsItsListFromTheTop) {
+    SystemList.FirstVisible = 110;
+    AppState = StateScan;
+    run_state_once();
+    EXPECT_EQ(AppState, StateSystemList);
+    EXPECT_EQ(SystemList.FirstVisible, 0);
 }
 
 TEST_F(StateMachineTest, SystemListKeysAndToolbar) {

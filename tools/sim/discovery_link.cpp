@@ -21,33 +21,44 @@ constexpr int StopCheckMs = 200;
 
 struct LinkContext {
     pcap_t* handle;
-    SimSystem* system;
+    SimSystems* systems;
     const SimOptions* options;
 };
 
-void take_new_address(const LinkContext& link) {
-    const SimIdentity me = link.system->identity();
+void take_new_address(const LinkContext& link, const SimSystem& system) {
+    const SimIdentity me = system.identity();
     char text[DottedDecimalSize];
     format_dotted_decimal(me.ipv4, text, sizeof text);
     std::printf("IPADDR: now at %s\n", text);
     std::fflush(stdout);
-    if (link.options->apply_address) set_interface_address(link.options->interface.c_str(), me.ipv4);
+    // Only a lone system owns the interface; many share it and keep its address.
+    if (link.options->apply_address && link.systems->size() == 1)
+        set_interface_address(link.options->interface.c_str(), me.ipv4);
 }
 
+void send_reply(const LinkContext& link, const uint8_t* reply, int32_t length) {
+    if (pcap_sendpacket(link.handle, reply, length) != 0)
+        std::fprintf(stderr, "talvo-sim: send failed: %s\n", pcap_geterr(link.handle));
+}
+
+// Every system looks at the frame; all that answer an IDENT do so together, after the
+// thinking time, as systems on one segment do.
 void on_frame(u_char* user, const pcap_pkthdr* header, const u_char* frame) {
     auto* link = reinterpret_cast<LinkContext*>(user);
-    uint8_t reply[ReplyBufferSize];
-    int32_t length = 0;
-    switch (respond_to_frame(frame, header->caplen, *link->system, reply, &length)) {
-    case DiscoveryAction::Reply:
-        if (link->options->reply_delay_ms > 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(link->options->reply_delay_ms));
-        if (pcap_sendpacket(link->handle, reply, length) != 0)
-            std::fprintf(stderr, "talvo-sim: send failed: %s\n", pcap_geterr(link->handle));
-        break;
-    case DiscoveryAction::AddressChanged: take_new_address(*link); break;
-    case DiscoveryAction::Ignored: break;
+    std::vector<std::vector<uint8_t>> replies;
+    for (const auto& system : *link->systems) {
+        uint8_t reply[ReplyBufferSize];
+        int32_t length = 0;
+        switch (respond_to_frame(frame, header->caplen, *system, reply, &length)) {
+        case DiscoveryAction::Reply: replies.emplace_back(reply, reply + length); break;
+        case DiscoveryAction::AddressChanged: take_new_address(*link, *system); break;
+        case DiscoveryAction::Ignored: break;
+        }
     }
+    if (replies.empty()) return;
+    if (link->options->reply_delay_ms > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(link->options->reply_delay_ms));
+    for (const auto& reply : replies) send_reply(*link, reply.data(), static_cast<int32_t>(reply.size()));
 }
 
 PcapHandle open_link(const char* interface) {
@@ -89,10 +100,10 @@ bool interface_mac(const char* interface, uint8_t out[6]) {
     return false;
 }
 
-int run_discovery(const SimOptions& options, SimSystem& system, const std::atomic<bool>& stop) {
+int run_discovery(const SimOptions& options, SimSystems& systems, const std::atomic<bool>& stop) {
     PcapHandle handle = open_link(options.interface.c_str());
     if (!handle || !install_filter(handle.get())) return -1;
-    LinkContext link{handle.get(), &system, &options};
+    LinkContext link{handle.get(), &systems, &options};
     std::printf("talvo-sim: listening on %s\n", options.interface.c_str());
     std::fflush(stdout);
     pollfd waiting{pcap_get_selectable_fd(handle.get()), POLLIN, 0};

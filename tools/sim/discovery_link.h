@@ -7,9 +7,10 @@
 
 #include <atomic>
 
-// Serves the Discovery Protocol until stop becomes true. 0 after a stop; -1 when
-// the interface cannot be opened or read (the reason goes to standard error).
-int run_discovery(const SimOptions& options, SimSystem& system, const std::atomic<bool>& stop);
+// Serves the Discovery Protocol for every system until stop becomes true. 0 after a
+// stop; -1 when the interface cannot be opened or read (the reason goes to standard
+// error).
+int run_discovery(const SimOptions& options, SimSystems& systems, const std::atomic<bool>& stop);
 
 // The interface's own MAC, as the capture library lists it. false when it has none.
 bool interface_mac(const char* interface, uint8_t out[6]);

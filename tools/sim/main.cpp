@@ -25,12 +25,14 @@ void install_stop_handlers() {
     sigaction(SIGTERM, &action, nullptr);
 }
 
-void announce(const SimOptions& options, const SimIdentity& me) {
+void announce(const SimOptions& options, const SimIdentity& me, int count) {
     char ip[DottedDecimalSize];
     format_dotted_decimal(me.ipv4, ip, sizeof ip);
-    std::printf("talvo-sim: %s %s at %s, MAC %02x:%02x:%02x:%02x:%02x:%02x, on %s\n",
+    std::printf("talvo-sim: %s %s at %s, MAC %02x:%02x:%02x:%02x:%02x:%02x, on %s",
                 me.type.c_str(), me.firmware.c_str(), ip, me.mac[0], me.mac[1], me.mac[2],
                 me.mac[3], me.mac[4], me.mac[5], options.interface.c_str());
+    if (count > 1) std::printf(", and %d more systems after it", count - 1);
+    std::printf("\n");
     std::fflush(stdout);
 }
 
@@ -53,10 +55,13 @@ int main(int argc, char** argv) {
                      options.interface.c_str());
         return 1;
     }
-    SimSystem system(me);
+    SimSystems systems;
+    for (const SimIdentity& identity : consecutive_identities(me, options.count))
+        systems.push_back(std::make_unique<SimSystem>(identity));
     install_stop_handlers();
     std::unique_ptr<talvo_sim::DeviceService> device;
-    if (options.device_service && !(device = start_device_link(options, system))) return 1;
-    announce(options, me);
-    return run_discovery(options, system, Stop) == 0 ? 0 : 1;
+    const bool serve = options.device_service && options.count == 1;
+    if (serve && !(device = start_device_link(options, *systems.front()))) return 1;
+    announce(options, me, options.count);
+    return run_discovery(options, systems, Stop) == 0 ? 0 : 1;
 }

@@ -18,7 +18,8 @@ bool valid_field(const std::string& text, size_t limit) {
     return true;
 }
 
-bool parse_delay(const char* text, int* out, long limit = 60000) {
+// A whole number from 0 to limit.
+bool parse_whole_number(const char* text, int* out, long limit = 60000) {
     char* end = nullptr;
     const long value = std::strtol(text, &end, 10);
     if (end == text || *end != '\0' || value < 0 || value > limit) return false;
@@ -49,6 +50,10 @@ const char* sim_usage() {
            "  -t, --type TEXT       system type, no spaces (default TalvoSim)\n"
            "  -f, --firmware TEXT   firmware text, no spaces (default 1.0.0)\n"
            "  -d, --reply-delay MS  wait before answering an IDENT (default 0)\n"
+           "  -n, --count N         play N systems (1 to 4096) from this one process: MACs\n"
+           "                        count up from --mac, addresses from --ip within its /24\n"
+           "                        (after .254 back to --ip's); all answer an IDENT at once.\n"
+           "                        More than one: discovery and IPADDR only, no Device Service\n"
            "      --keep-interface-address  take an IPADDR's address for discovery only,\n"
            "                        without moving the interface to it\n"
            "Device Service (TCP port 5555, for firmware updates):\n"
@@ -85,11 +90,12 @@ bool parse_sim_options(int argc, char** argv, SimOptions* options, std::string* 
         {"install-delay", required_argument, nullptr, 'I'},
         {"reboot-silence", required_argument, nullptr, 'R'},
         {"fault", required_argument, nullptr, 'F'},
+        {"count", required_argument, nullptr, 'n'},
         {nullptr, 0, nullptr, 0}};
     error->clear();
     optind = 1;
     opterr = 0;
-    for (int c; (c = getopt_long(argc, argv, "i:a:m:t:f:d:h", longs, nullptr)) != -1;) {
+    for (int c; (c = getopt_long(argc, argv, "i:a:m:t:f:d:n:h", longs, nullptr)) != -1;) {
         switch (c) {
         case 'i': options->interface = optarg; break;
         case 'a':
@@ -102,17 +108,20 @@ bool parse_sim_options(int argc, char** argv, SimOptions* options, std::string* 
         case 't': options->type = optarg; break;
         case 'f': options->firmware = optarg; break;
         case 'd':
-            if (!parse_delay(optarg, &options->reply_delay_ms)) *error = "bad --reply-delay";
+            if (!parse_whole_number(optarg, &options->reply_delay_ms)) *error = "bad --reply-delay";
             break;
         case 'K': options->apply_address = false; break;
         case 'N': options->device_service = false; break;
         case 'I':
-            if (!parse_delay(optarg, &options->install_delay_ms, 3600000)) *error = "bad --install-delay";
+            if (!parse_whole_number(optarg, &options->install_delay_ms, 3600000)) *error = "bad --install-delay";
             break;
         case 'R':
-            if (!parse_delay(optarg, &options->reboot_silence_ms, 3600000)) *error = "bad --reboot-silence";
+            if (!parse_whole_number(optarg, &options->reboot_silence_ms, 3600000)) *error = "bad --reboot-silence";
             break;
         case 'F': options->faults.push_back(optarg); break;
+        case 'n':
+            if (!parse_whole_number(optarg, &options->count, 4096) || options->count < 1) *error = "bad --count";
+            break;
         case 'h': return false;
         default: *error = "unknown option or missing value"; break;
         }

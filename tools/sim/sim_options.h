@@ -18,6 +18,7 @@ struct SimOptions {
     int install_delay_ms = 0;    // how long installing a firmware takes
     int reboot_silence_ms = 5000;  // how long a reboot keeps the system silent
     std::vector<std::string> faults;  // --fault rules, see sim_usage()
+    int count = 1;               // systems played; more than one serve discovery only
 };
 
 // Fills options from argv. false with a reason in error on a bad or missing option;

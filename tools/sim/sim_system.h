@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 struct SimIdentity {
     uint8_t mac[6];
@@ -48,3 +50,10 @@ private:
     SimIdentity identity_;
     bool rebooting_ = false;
 };
+
+// count identities from first on: each next MAC is one more (as a 48-bit number), each
+// next address one more within first's /24, back to first's after .254, so many
+// systems stay on one segment's network.
+std::vector<SimIdentity> consecutive_identities(const SimIdentity& first, int count);
+
+using SimSystems = std::vector<std::unique_ptr<SimSystem>>;

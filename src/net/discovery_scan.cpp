@@ -1,0 +1,123 @@
+#include "net/discovery_scan.h"
+
+#include "net/capture.h"
+#include "net/discovery_protocol.h"
+#include "net/send_udp_frame.h"
+#include "platform/platform.h"
+
+#include <chrono>
+#include <system_error>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr uint32_t ReadyPollMs = 2;
+
+uint32_t milliseconds_until(Clock::time_point when) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(when - Clock::now()).count();
+    return left > 0 ? static_cast<uint32_t>(left) : 0;
+}
+
+// The request must not leave before the capture can take its answers: libpcap drops
+// what arrived before the filter was installed. Returns false when the capture ended
+// without becoming ready (it failed), true otherwise, with *late when it is still not
+// ready after ready_wait_ms.
+bool wait_until_ready(const CaptureJob& job, bool* late) {
+    const ScanSettings& settings = job.settings;
+    const Clock::time_point give_up = job.start + std::chrono::milliseconds(settings.ready_wait_ms);
+    *late = false;
+    while (job.flags.ready->load(std::memory_order_acquire) != 1) {
+        if (job.flags.done->load(std::memory_order_acquire) == 1) return false;
+        if (Clock::now() >= give_up) {
+            *late = true;
+            std::fprintf(stderr, "The capture on %s was not ready after %u ms; the request is sent anyway\n",
+                         job.nic.device_name, settings.ready_wait_ms);
+            return true;
+        }
+        platform::sleep_ms(ReadyPollMs);
+    }
+    const uint32_t early = milliseconds_until(job.start + std::chrono::milliseconds(settings.request_delay_ms));
+    if (early > 0) platform::sleep_ms(early);
+    return true;
+}
+
+void send_ident(const InterfaceRecord& nic) {
+    send_udp_frame_on(nic, IdentRequest, nic.mac, BroadcastMac, nic.ipv4, BroadcastIpv4);
+}
+
+// Tests done on the cadence that began with the scan, so neither the time the request
+// took nor the overshoot of each sleep adds up into the wait.
+void wait_until_done(const CaptureJob& job) {
+    const auto step = std::chrono::milliseconds(job.settings.done_poll_ms);
+    Clock::time_point next = job.start + std::chrono::milliseconds(job.settings.request_delay_ms);
+    while (job.flags.done->load(std::memory_order_acquire) != 1) {
+        next += step;
+        while (next < Clock::now()) next += step;
+        platform::sleep_ms(milliseconds_until(next));
+    }
+}
+
+}  // namespace
+
+ScanReport run_scan(const InterfaceRecord& nic, const ScanSettings& settings, const AnswerSink& sink,
+                    ScanFlags flags) {
+    std::atomic<int32_t> own_ready{0}, own_done{0};
+    if (!flags.ready) flags.ready = &own_ready;
+    if (!flags.done) flags.done = &own_done;
+    flags.ready->store(0, std::memory_order_relaxed);
+    flags.done->store(0, std::memory_order_relaxed);
+
+    CaptureJob job{nic, settings, sink, flags, Clock::now(), {}, {}};
+    std::thread capture;
+    try {
+        capture = std::thread(capture_thread, std::ref(job));
+    } catch (const std::system_error&) {
+        std::fprintf(stderr, "Unable to start the capture thread\n");
+        flags.done->store(1, std::memory_order_release);
+        ScanReport report;
+        report.end = ScanEnd::NoThread;
+        return report;
+    }
+
+    bool late = false;
+    double sent_ms = -1;
+    if (wait_until_ready(job, &late)) {
+        sent_ms = scan_milliseconds(job);
+        send_ident(nic);
+        const auto now = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch());
+        job.request_sent_ns.store(now.count(), std::memory_order_release);
+    }
+    wait_until_done(job);
+    capture.join();
+
+    ScanReport report = job.report;
+    report.capture_late = late;
+    report.timing.ident_sent_ms = sent_ms;
+    return report;
+}
+
+std::vector<SystemRecord> scan_systems(const InterfaceRecord& nic, ScanReport* report,
+                                       const ScanSettings& settings) {
+    std::vector<SystemRecord> systems;
+    const AnswerSink keep = [&systems](const SystemRecord& record) {
+        systems.push_back(record);
+        return AnswerStore::Stored;
+    };
+    const ScanReport result = run_scan(nic, settings, keep);
+    if (report) *report = result;
+    return systems;
+}
+
+void describe_scan_end(const ScanReport& report, const ScanSettings& settings, std::FILE* out) {
+    if (report.end == ScanEnd::HardLimit)
+        std::fprintf(out, "The scan was ended %u ms after the request: answers kept arriving\n",
+                     settings.hard_limit_ms);
+    if (report.over_limit > 0)
+        std::fprintf(out, "%d more answers than the %d a scan keeps were counted, not kept\n",
+                     report.over_limit, settings.record_limit);
+    if (report.refused > 0)
+        std::fprintf(out, "%d answers were dropped: no Talvo system sends them (forged or broken)\n",
+                     report.refused);
+}
