@@ -1,8 +1,9 @@
-// Joining the capture library's device list with the adapter table into
-// InterfaceTable: the core of build_interface_catalogue, usable on any device list.
+// Joining the capture library's device list with the adapter table into interface
+// records: the core of the interface catalogue, usable on any device list.
 #pragma once
 
 #include "net/adapter_table.h"
+#include "net/interface_record.h"
 
 #include <pcap/pcap.h>
 
@@ -20,7 +21,11 @@ struct CatalogueRules {
 // The rules of the platform the program is built for.
 CatalogueRules platform_catalogue_rules();
 
-// Fills InterfaceTable from a device list and an adapter table, in device order, at
-// most 32 entries; the core of build_interface_catalogue. Returns 0.
+// Fills out (capacity records) from a device list and an adapter table, in device
+// order; devices past capacity are left out. Returns how many records it filled.
+size_t fill_interface_records(const pcap_if_t* devices, const AdapterInfo* adapters, size_t adapter_count,
+                              const CatalogueRules& rules, InterfaceRecord* out, size_t capacity);
+
+// The same into InterfaceTable, at most 32 entries. Returns 0.
 int32_t fill_interface_catalogue(const pcap_if_t* devices, const AdapterInfo* adapters,
                                  size_t adapter_count, const CatalogueRules& rules);

@@ -1,9 +1,8 @@
 #include "net/ip_dialog.h"
 
+#include "net/address_change.h"
 #include "net/chosen_interface.h"
 #include "net/device_address.h"
-#include "net/discovery_protocol.h"
-#include "net/send_udp_frame.h"
 #include "net/system_table.h"
 #include "shell/drawing.h"
 
@@ -48,16 +47,16 @@ void render_fields() {
     }
 }
 
+const char* const* octet_texts() {
+    static const char* const texts[4] = {OctetFields[0], OctetFields[1], OctetFields[2], OctetFields[3]};
+    return texts;
+}
+
 // The command goes to the system's own MAC and current address, never to a broadcast.
 void send_new_address() {
     const SystemRecord* system = selected_system();
-    if (!system) return;
-    char command[256] = {};
-    format_ipaddr_command(command, sizeof command);
-    static const uint8_t none[6] = {};
     const InterfaceRecord* nic = chosen_interface();
-    send_udp_frame(command, nic ? nic->mac : none, system->reply_headers + EthernetSourceOffset,
-                   nic ? nic->ipv4 : none, system->ipv4);
+    if (system && nic) send_ipaddr(*nic, *system, octet_texts());
 }
 
 }  // namespace
@@ -76,10 +75,7 @@ void split_address(const char* ip_text) {
     }
 }
 
-void format_ipaddr_command(char* out, size_t size) {
-    std::snprintf(out, size, "@%%_*_@TLDP IPADDR %.3s.%.3s.%.3s.%.3s", OctetFields[0], OctetFields[1],
-                  OctetFields[2], OctetFields[3]);
-}
+void format_ipaddr_command(char* out, size_t size) { format_ipaddr(octet_texts(), out, size); }
 
 int32_t ip_dialog_init() {
     Res.back = load_image("%s/img/left.bmp");
