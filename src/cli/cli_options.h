@@ -1,0 +1,28 @@
+// The command line of talvo: which command, on which interface, with what.
+#pragma once
+
+#include <string>
+#include <vector>
+
+enum class CliCommand { Help, Interfaces, Scan, SetIp, Update };
+enum class ListFormat { Table, Json, Csv };
+
+struct CliOptions {
+    CliCommand command = CliCommand::Help;
+    std::string interface;                 // -i
+    ListFormat format = ListFormat::Table;
+    std::vector<std::string> targets;      // MAC, serial number or current IP
+    std::string new_address;               // set-ip
+    std::string firmware;                  // update: the .firm file
+    std::string sd_board;                  // update: --sd, empty to look beside the firmware
+    bool all = false;                      // update --all
+    std::string type;                      // update --type
+    int parallel = 8;                      // update --parallel
+};
+
+// Reads argv. false with the reason in *error for a usage error; true for --help
+// (command Help) and for a complete command.
+bool parse_cli(int argc, char** argv, CliOptions* options, std::string* error);
+
+// The --help text, which also documents the exit codes.
+const char* cli_usage();

@@ -1,0 +1,25 @@
+// The interfaces and the systems found, written for a person (an aligned table) or
+// for a script (JSON, CSV). Texts come from the systems, so they are escaped for each
+// form and never reach a terminal as control characters.
+#pragma once
+
+#include "cli/cli_options.h"
+#include "net/interface_record.h"
+#include "net/system_record.h"
+
+#include <string>
+#include <vector>
+
+std::string list_interfaces_text(const std::vector<InterfaceRecord>& interfaces, ListFormat format);
+std::string list_systems_text(const std::vector<SystemRecord>& systems, ListFormat format);
+
+// Rows under a header, each column as wide as its widest cell, two spaces apart.
+std::string aligned_table(const std::vector<std::vector<std::string>>& rows);
+
+// A text as a JSON string, quotes included. Valid UTF-8 stays; other bytes are read
+// as Latin-1.
+std::string json_string(const std::string& text);
+// A CSV field, quoted when it holds a comma, a quote or a line end.
+std::string csv_field(const std::string& text);
+// A text for a terminal: control characters become '?'.
+std::string printable(const std::string& text);

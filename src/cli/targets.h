@@ -1,0 +1,19 @@
+// Which of the systems found a TARGET on the command line names.
+#pragma once
+
+#include "net/system_record.h"
+
+#include <string>
+#include <vector>
+
+// The systems found, each once: a system that answered twice is listed twice by a
+// scan; the first answer stands for it.
+std::vector<SystemRecord> distinct_systems(const std::vector<SystemRecord>& found);
+
+// The index in systems of the one system target names: its MAC ("aa:bb:cc:dd:ee:ff",
+// any case, '-' also separates), its serial number ("K-R 123456" or "123456") or its
+// current IP address. -1 with the reason in *why when none or several match.
+int find_target(const std::vector<SystemRecord>& systems, const std::string& target, std::string* why);
+
+// The MAC as "aa:bb:cc:dd:ee:ff".
+std::string mac_text(const uint8_t mac[6]);
