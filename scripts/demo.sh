@@ -13,7 +13,8 @@ if [ "$(id -u)" -ne 0 ]; then
     exit 1
 fi
 
-"$top/scripts/setup.sh"
+# Only what the demo runs: the tool, the simulator and the files beside the tool.
+"$top/scripts/setup.sh" --target talvo-perabo --target talvo-sim --target runtime_layout
 
 name=demo$$
 trap '"$top/scripts/segment.sh" down "$name"' EXIT

@@ -41,6 +41,13 @@ std::string why_no_segment() {
     return "";
 }
 
+std::string file_text(const std::string& path) {
+    std::ifstream in(path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
 // Takes the segment down however the test ends.
 struct SegmentGuard {
     std::string name;
@@ -66,9 +73,13 @@ SegmentOutcome run_inside_segment(const SegmentLayout& layout) {
        << quoted(std::string(PERABO_BINARY_DIR) + "/talvo-sim") << " --reply-delay " << layout.reply_delay_ms
        << (layout.pc_has_address ? "" : " --pc-without-address") << (layout.one_process ? " --one-process" : "");
     for (const std::string& arg : layout.sim_args) up << " --sim-arg " << quoted(arg);
-    up << " >/dev/null";
-    if (run(up.str()) != 0) {
-        ADD_FAILURE() << "could not build the virtual segment: " << up.str();
+    const std::string errors = "/tmp/" + guard.name + ".segment-errors";
+    up << " >/dev/null 2>" << quoted(errors);
+    const int built = run(up.str());
+    const std::string why = file_text(errors);
+    std::remove(errors.c_str());
+    if (built != 0) {
+        ADD_FAILURE() << "could not build the virtual segment: " << up.str() << "\n" << why;
         return outcome;
     }
     const char* root = std::getenv("TALVO_SEGMENT_STATE");

@@ -1,0 +1,132 @@
+#include "cli/update_board.h"
+
+#include "cli/listing.h"
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr auto RefreshEvery = std::chrono::milliseconds(250);
+
+std::string megabytes(uint64_t bytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", static_cast<double>(bytes) / 1e6);
+    return text;
+}
+
+double seconds(BoardClock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+bool uploading(int32_t status) { return status == 3 || status == 5; }
+
+// Lines wider than the terminal would wrap and spoil the redraw.
+size_t terminal_width(std::FILE* out) {
+    winsize size{};
+    if (ioctl(fileno(out), TIOCGWINSZ, &size) == 0 && size.ws_col > 10) return size.ws_col - 1;
+    return 79;
+}
+
+}  // namespace
+
+const char* step_name(int32_t status) {
+    switch (status) {
+    case 0: return "waiting";
+    case 1: return "connecting";
+    case 2: return "resetting the upload";
+    case 3: return "uploading firmware";
+    case 4: return "installing firmware";
+    case 5: return "uploading SD board file system";
+    case 6: return "installing SD board file system";
+    case 7: return "validating SD board file system";
+    case 8: return "rebooting";
+    case 9: return "updated";
+    case 10: return "failed";
+    default: return "?";
+    }
+}
+
+std::string progress_line(const SystemProgress& p, BoardClock::time_point now) {
+    std::string line = p.name + "  " + step_name(p.status);
+    if (uploading(p.status) && p.bytes_total > 0) {
+        line += "  " + megabytes(p.bytes_sent) + " of " + megabytes(p.bytes_total) + " MB";
+        const double elapsed = seconds(now - p.step_began);
+        if (elapsed > 0.5) line += "  " + megabytes(static_cast<uint64_t>(p.bytes_sent / elapsed)) + " MB/s";
+    }
+    if (p.status == 10 && !p.reason.empty()) line += ": " + p.reason;
+    if (p.status > 0) {
+        char elapsed[32];
+        std::snprintf(elapsed, sizeof elapsed, "  %.0f s", seconds(now - p.began));
+        line += elapsed;
+    }
+    return printable(line);
+}
+
+UpdateBoard::UpdateBoard(std::vector<std::string> names, bool live, std::FILE* out) : live_(live), out_(out) {
+    for (std::string& name : names) {
+        rows_.emplace_back();
+        rows_.back().name = std::move(name);
+    }
+    if (live_) refresher_ = std::thread([this] { refresh_loop(); });
+}
+
+UpdateBoard::~UpdateBoard() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stop_ = true;
+    }
+    wake_.notify_all();
+    if (refresher_.joinable()) refresher_.join();
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (live_) redraw_locked();
+    std::fflush(out_);
+}
+
+void UpdateBoard::begin(size_t row) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    rows_[row].began = rows_[row].step_began = BoardClock::now();
+}
+
+void UpdateBoard::progress(size_t row, int32_t status, uint64_t sent, uint64_t total) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    SystemProgress& p = rows_[row];
+    const bool new_step = status != p.status;
+    if (new_step) p.step_began = BoardClock::now();
+    p.status = status;
+    p.bytes_sent = sent;
+    p.bytes_total = total;
+    if (new_step && !live_) std::fprintf(out_, "%s\n", progress_line(p, BoardClock::now()).c_str());
+}
+
+void UpdateBoard::finish(size_t row, bool updated, const std::string& reason) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    SystemProgress& p = rows_[row];
+    p.reason = reason;
+    p.status = updated ? 9 : 10;
+    if (!live_) std::fprintf(out_, "%s\n", progress_line(p, BoardClock::now()).c_str());
+}
+
+SystemProgress UpdateBoard::row(size_t row) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return rows_[row];
+}
+
+void UpdateBoard::redraw_locked() {
+    const size_t width = terminal_width(out_);
+    if (drawn_) std::fprintf(out_, "\033[%zuA", rows_.size());
+    const auto now = BoardClock::now();
+    for (const SystemProgress& p : rows_) {
+        std::string line = progress_line(p, now);
+        if (line.size() > width) line.resize(width);
+        std::fprintf(out_, "\r\033[K%s\n", line.c_str());
+    }
+    drawn_ = true;
+    std::fflush(out_);
+}
+
+void UpdateBoard::refresh_loop() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!stop_) {
+        redraw_locked();
+        wake_.wait_for(lock, RefreshEvery, [this] { return stop_; });
+    }
+}

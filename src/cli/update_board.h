@@ -1,0 +1,58 @@
+// What talvo shows while it updates several systems at once: on a terminal one live
+// line per system (step, bytes sent of total, rate, time), otherwise one plain line per
+// step and system. Progress arrives from the update threads; the board is locked.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+using BoardClock = std::chrono::steady_clock;
+
+// One system's update as the board knows it.
+struct SystemProgress {
+    std::string name;         // "198.51.100.11 (02:7a:10:0b:00:01)"
+    int32_t status = 0;       // 0 waiting, 1..8 the step, 9 updated, 10 failed
+    uint64_t bytes_sent = 0;  // of the file being uploaded
+    uint64_t bytes_total = 0;
+    BoardClock::time_point began{};       // when its update began
+    BoardClock::time_point step_began{};  // when its current step began
+    std::string reason;       // why it failed
+};
+
+// The step's words: "uploading firmware", ...
+const char* step_name(int32_t status);
+
+// One line for a system at time now: its name, step, and during an upload the
+// bytes sent of the total and the rate, then the time since its update began.
+std::string progress_line(const SystemProgress& p, BoardClock::time_point now);
+
+class UpdateBoard {
+public:
+    // live: redraw all lines in place (a terminal); otherwise a line per step.
+    UpdateBoard(std::vector<std::string> names, bool live, std::FILE* out);
+    ~UpdateBoard();  // draws the last state
+
+    void begin(size_t row);
+    void progress(size_t row, int32_t status, uint64_t sent, uint64_t total);
+    void finish(size_t row, bool updated, const std::string& reason);
+    SystemProgress row(size_t row) const;
+
+private:
+    void redraw_locked();
+    void refresh_loop();
+
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    std::vector<SystemProgress> rows_;
+    bool live_;
+    bool stop_ = false;
+    bool drawn_ = false;
+    std::FILE* out_;
+    std::thread refresher_;
+};
