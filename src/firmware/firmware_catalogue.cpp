@@ -66,3 +66,16 @@ int32_t find_spmmc_file(const char* name) {
         if (std::strncmp(name, match.c_str(), length - 5) == 0) return 1;
     return 0;
 }
+
+std::string sd_board_path_for(const char* name) {
+    const size_t length = std::strlen(name);
+    if (length < 5) return {};
+    const std::string base(name, length - 5);
+    std::vector<std::string> matches;
+    if (search_firmware_directory(".spmmc", matches) != 0) return {};
+    for (const std::string& match : matches) {
+        if (match.size() == base.size() + 6 && match.compare(0, base.size(), base) == 0)
+            return std::string(ResourceDir) + "/firmware/" + match;
+    }
+    return {};
+}
