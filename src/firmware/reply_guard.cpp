@@ -17,27 +17,47 @@ bool is_space(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; 
 
 }  // namespace
 
+// Elements beyond the items of the longest array a reply may hold, and the few of its
+// envelope and record.
+MarkupScanner::MarkupScanner(const ReplyLimits& limits)
+    : max_run_(static_cast<size_t>(limits.max_string_length > 0 ? limits.max_string_length : 0)),
+      max_elements_(limits.max_items + 256) {}
+
+void MarkupScanner::count_character() {
+    if (max_run_ > 0 && ++run_ > max_run_) refusal_ = ReplyRefusal::TooLarge;
+}
+
 // Only the attribute's local name counts: "id", "SOAP-ENC:id", "enc:ref", ...
-void ReferenceScanner::end_attribute_name() {
+void MarkupScanner::end_attribute_name() {
     if (!name_too_long_) {
         const char* local = static_cast<const char*>(std::memchr(name_, ':', name_length_));
         const char* start = local ? local + 1 : name_;
         const std::string name(start, name_ + name_length_ - start);
-        if (name == "id" || name == "href" || name == "ref") found_ = true;
+        if (name == "id" || name == "href" || name == "ref") refusal_ = ReplyRefusal::References;
     }
     name_length_ = 0;
     name_too_long_ = false;
 }
 
-bool ReferenceScanner::feed(const char* data, size_t size) {
-    for (size_t i = 0; i < size && !found_; ++i) {
+ReplyRefusal MarkupScanner::feed(const char* data, size_t size) {
+    for (size_t i = 0; i < size && refusal_ == ReplyRefusal::None; ++i) {
         const char c = data[i];
         switch (state_) {
         case State::Text:
-            if (c == '<') state_ = State::TagStart;
+            if (c == '<') {
+                state_ = State::TagStart;
+                run_ = 0;
+            } else {
+                count_character();
+            }
             break;
         case State::TagStart:  // end tags, comments, declarations: nothing to look at
-            state_ = (c == '/' || c == '!' || c == '?') ? State::Skip : State::ElementName;
+            if (c == '/' || c == '!' || c == '?') {
+                state_ = State::Skip;
+            } else {
+                state_ = State::ElementName;
+                if (++elements_ > max_elements_) refusal_ = ReplyRefusal::TooLarge;
+            }
             break;
         case State::ElementName:
             if (c == '>') state_ = State::Text;
@@ -66,6 +86,7 @@ bool ReferenceScanner::feed(const char* data, size_t size) {
         case State::BeforeValue:
             if (c == '"' || c == '\'') {
                 quote_ = c;
+                run_ = 0;
                 state_ = State::Value;
             } else if (c == '>') {
                 state_ = State::Text;
@@ -75,18 +96,19 @@ bool ReferenceScanner::feed(const char* data, size_t size) {
             break;
         case State::Value:
             if (c == quote_) state_ = State::InTag;
+            else count_character();
             break;
         case State::Skip:
             if (c == '>') state_ = State::Text;
             break;
         }
     }
-    return !found_;
+    return refusal_;
 }
 
 void ReplyGuard::begin_reply() {
     received_ = 0;
-    scanner_.reset();
+    scanner_ = MarkupScanner(limits_);
     refusal_ = ReplyRefusal::None;
 }
 
@@ -95,8 +117,8 @@ bool ReplyGuard::admit(const char* data, size_t size) {
     received_ += size;
     if (received_ > limits_.max_reply_bytes) {
         refusal_ = ReplyRefusal::TooLarge;
-    } else if (!scanner_.feed(data, size)) {
-        refusal_ = ReplyRefusal::References;
+    } else {
+        refusal_ = scanner_.feed(data, size);
     }
     return refusal_ == ReplyRefusal::None;
 }

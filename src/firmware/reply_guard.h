@@ -22,33 +22,39 @@ struct ReplyLimits {
 // Hands the limits the runtime checks itself to a context.
 void apply_reply_limits(struct soap* soap, const ReplyLimits& limits);
 
-// Follows the markup of a reply as it arrives, in pieces of any size, and tells when a
-// start tag carries an attribute whose local name is id, href or ref.
-class ReferenceScanner {
+// Why a reply was refused.
+enum class ReplyRefusal { None, TooLarge, References };
+
+// Follows the markup of a reply as it arrives, in pieces of any size: refuses a start
+// tag with an attribute whose local name is id, href or ref, and a text or attribute
+// value longer than the string limit, or more elements than the item limit allows.
+class MarkupScanner {
 public:
-    void reset() { *this = ReferenceScanner{}; }
-    // False once such an attribute was seen.
-    bool feed(const char* data, size_t size);
+    explicit MarkupScanner(const ReplyLimits& limits = {});
+    // None while the reply may go on.
+    ReplyRefusal feed(const char* data, size_t size);
 
 private:
     enum class State { Text, TagStart, ElementName, InTag, AttributeName, BeforeValue, Value, Skip };
     void end_attribute_name();
+    void count_character();
 
+    size_t max_run_;
+    size_t max_elements_;
+    size_t run_ = 0;       // characters of the current text or attribute value
+    size_t elements_ = 0;
+    ReplyRefusal refusal_ = ReplyRefusal::None;
     State state_ = State::Text;
     char quote_ = 0;
     char name_[8] = {};
     size_t name_length_ = 0;
     bool name_too_long_ = false;
-    bool found_ = false;
 };
-
-// Why a reply was refused.
-enum class ReplyRefusal { None, TooLarge, References };
 
 // Admits the bytes of one reply as they arrive.
 class ReplyGuard {
 public:
-    explicit ReplyGuard(ReplyLimits limits = {}) : limits_(limits) {}
+    explicit ReplyGuard(ReplyLimits limits = {}) : limits_(limits), scanner_(limits) {}
     void begin_reply();  // a new reply follows
     // True when data may reach the runtime; false once the reply is refused.
     bool admit(const char* data, size_t size);
@@ -59,6 +65,6 @@ public:
 private:
     ReplyLimits limits_;
     size_t received_ = 0;
-    ReferenceScanner scanner_;
+    MarkupScanner scanner_;
     ReplyRefusal refusal_ = ReplyRefusal::None;
 };
