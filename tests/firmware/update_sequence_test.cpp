@@ -268,6 +268,22 @@ TEST_F(UpdateSequenceTest, DroppedConnectionOnAChunkIsMinusSeven) {
     EXPECT_EQ(system.service->connections_accepted(), 1);
 }
 
+// A live connection on which the system stops answering: the screen says during which
+// step, once the call's deadline has passed.
+TEST_F(UpdateSequenceTest, SystemThatStopsAnsweringEndsTheUpdateAtTheDeadline) {
+    resources.add("a.firm", pattern_bytes(200000, 13));
+    CallDeadlineMs = 1000;
+    DeviceServiceOptions options;
+    options.faults = {fault(Operation::FirmwareUpdate, RequestKind::Chunk, 1, FaultAction::Silence)};
+    LoopbackSystem system(options);
+    ASSERT_FALSE(system.address.empty());
+    const UpdateRun run = run_update("a.firm", system.address);
+    EXPECT_EQ(run.result, -7);
+    EXPECT_STREQ(UpdateErrorText, "The system stopped answering during the firmware upload");
+    EXPECT_EQ(UpdateStatus.load(), 3);
+    EXPECT_FALSE(system.service->firmware_installed());
+}
+
 TEST_F(UpdateSequenceTest, RefusedChunkIsMinusEightWithTheDeviceText) {
     resources.add("a.firm", pattern_bytes(200000, 6));
     DeviceServiceOptions options;
