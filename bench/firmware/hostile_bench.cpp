@@ -46,7 +46,7 @@ int tool_main(const char* address, const char* firmware) {
     const UpdateOutcome outcome = update_system(job, {});
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const long peak = status_kb("VmHWM:");
-    std::printf("%.1f %ld %ld %d|%s\n", seconds, peak - before, peak, outcome.code, outcome.error_text.c_str());
+    std::printf("%.3f %ld %ld %d|%s\n", seconds, peak - before, peak, outcome.code, outcome.error_text.c_str());
     return 0;
 }
 
@@ -135,6 +135,8 @@ int main(int argc, char** argv) {
                 return service->start(candidate, 5555);
             });
             line = run_tool(argv[0], address, firmware);
+            std::fprintf(stderr, "installed %zu bytes of %ld\n", service->installed_firmware().size(),
+                         static_cast<long>(std::ifstream(firmware, std::ios::ate | std::ios::binary).tellg()));
         } else {
             HostilePeer peer(c.behaviour);
             line = run_tool(argv[0], peer.address(), firmware);
@@ -147,7 +149,7 @@ int main(int argc, char** argv) {
         const size_t bar = outcome.find('|');
         if (bar != std::string::npos)
             outcome = outcome.substr(0, bar) + (bar + 1 < outcome.size() ? ": \"" + outcome.substr(bar + 1) + "\"" : "");
-        std::printf("| %s | %.2f | %.1f (%.1f) | %s |\n", c.name.c_str(), seconds, growth / 1024.0, peak / 1024.0,
+        std::printf("| %s | %.3f | %.1f (%.1f) | %s |\n", c.name.c_str(), seconds, growth / 1024.0, peak / 1024.0,
                     outcome.c_str());
         std::fflush(stdout);
     }
