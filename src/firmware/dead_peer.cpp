@@ -5,8 +5,6 @@
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 
-DeadPeerTimings DeadPeerSettings = RealDeadPeerTimings;
-
 namespace {
 
 int set_option(int socket, int level, int name, int value) {

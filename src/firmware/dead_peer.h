@@ -1,6 +1,6 @@
-// Finding a system that died in the middle of an update. No time-out applies to the
-// calls (an installation may keep the connection silent for minutes), so TCP itself
-// watches the connection: keep-alive probes find a dead peer while the tool waits for
+// Finding a system that died in the middle of an update, well before a call's deadline
+// (an installation may keep the connection silent for minutes, so the deadline of the
+// closing calls is long). TCP itself watches the connection: keep-alive probes find a dead peer while the tool waits for
 // a reply, and TCP_USER_TIMEOUT ends a send whose data stays unacknowledged, which
 // keep-alive never probes. A live system answers the probes and is never cut.
 #pragma once
@@ -16,9 +16,6 @@ struct DeadPeerTimings {
 
 // About a minute and a half of silence from a dead system, well within two minutes.
 constexpr DeadPeerTimings RealDeadPeerTimings{30, 10, 6, 90000};
-
-// The timings the next connections get. Tests shorten them; nothing else writes them.
-extern DeadPeerTimings DeadPeerSettings;
 
 // Sets the options on a connected TCP socket. 0, or the errno of the option that failed.
 int watch_for_dead_peer(int socket, const DeadPeerTimings& timings);

@@ -39,11 +39,11 @@ void copy_reply(const TLCommonPrivate__Response& response, DeviceReply& reply) {
 // Runs one generated call on a zeroed reply record and copies the reply out before the
 // context's memory goes.
 template <typename Response, typename Call>
-int run_call(DeviceConnection& connection, DeviceReply& reply, Call call) {
+int run_call(DeviceConnection& connection, CallLength length, DeviceReply& reply, Call call) {
     reply = DeviceReply{};
     Response response;
     zero_record(connection.context(), response);
-    connection.begin_call();
+    connection.begin_call(length);
     const int status = call(connection.context(), connection.endpoint(), &response);
     if (status != SOAP_OK) return status;
     copy_reply(response, reply);
@@ -53,8 +53,10 @@ int run_call(DeviceConnection& connection, DeviceReply& reply, Call call) {
 
 int firmware_update(DeviceConnection& connection, ChunkArray* array, uint64_t eof,
                     DeviceReply& reply) {
+    // Only the closing call installs; the reset's empty upload is refused at once.
+    const CallLength length = (!array && eof == 1) ? CallLength::Install : CallLength::Short;
     return run_call<TLCommonPrivate__ByteArrayResponse>(
-        connection, reply, [&](struct soap* soap, const char* endpoint, auto* response) {
+        connection, length, reply, [&](struct soap* soap, const char* endpoint, auto* response) {
             return soap_call_TLCommonPrivate__FirmwareUpdate(soap, endpoint, nullptr, array,
                                                              eof, response);
         });
@@ -64,7 +66,7 @@ int firmware_update(DeviceConnection& connection, ChunkArray* array, uint64_t eo
 
 int call_get_module_type(DeviceConnection& connection, DeviceReply& reply) {
     return run_call<TLCommon__ByteArrayResponse>(
-        connection, reply, [](struct soap* soap, const char* endpoint, auto* response) {
+        connection, CallLength::Short, reply, [](struct soap* soap, const char* endpoint, auto* response) {
             return soap_call_TLCommon__GetModuleType(soap, endpoint, nullptr, response);
         });
 }
@@ -87,8 +89,9 @@ int call_mmc_update(DeviceConnection& connection, unsigned char* bytes, int coun
     xsd__base64Binary data;
     data.__ptr = bytes;
     data.__size = bytes ? count : 0;
+    const CallLength length = eof == 1 ? CallLength::Install : CallLength::Short;
     return run_call<TLCommonPrivate__ByteArrayResponse>(
-        connection, reply, [&](struct soap* soap, const char* endpoint, auto* response) {
+        connection, length, reply, [&](struct soap* soap, const char* endpoint, auto* response) {
             return soap_call_TLCommonPrivate__MMCUpdate(soap, endpoint, nullptr, 0, &signature,
                                                         &data, eof, response);
         });
@@ -96,14 +99,14 @@ int call_mmc_update(DeviceConnection& connection, unsigned char* bytes, int coun
 
 int call_mmc_validate(DeviceConnection& connection, DeviceReply& reply) {
     return run_call<TLCommonPrivate__ByteArrayResponse>(
-        connection, reply, [](struct soap* soap, const char* endpoint, auto* response) {
+        connection, CallLength::Install, reply, [](struct soap* soap, const char* endpoint, auto* response) {
             return soap_call_TLCommonPrivate__MMCValidate(soap, endpoint, nullptr, 0, response);
         });
 }
 
 int call_force_reboot(DeviceConnection& connection, DeviceReply& reply) {
     return run_call<TLCommonPrivate__Response>(
-        connection, reply, [](struct soap* soap, const char* endpoint, auto* response) {
+        connection, CallLength::Short, reply, [](struct soap* soap, const char* endpoint, auto* response) {
             return soap_call_TLCommonPrivate__ForceReboot(soap, endpoint, nullptr, response);
         });
 }

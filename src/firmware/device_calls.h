@@ -2,7 +2,9 @@
 // runtime's status: 0 when a reply was received and decoded; otherwise a transport
 // error, a SOAP fault or an undecodable reply, which the connection can report with
 // print_fault(). A device that refuses a request answers with status 0 and
-// iReturnValue not 0.
+// iReturnValue not 0. The closing calls (FirmwareUpdate without bytes and ulEOF 1,
+// MMCUpdate with ulEOF 1) and MMCValidate, which install or check an image, get the
+// connection's install deadline; every other call its call deadline.
 //
 // After a decoded reply the call copies what it needs into a DeviceReply and releases
 // the context's memory, the chunk the caller took from it included; after a failure

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,13 @@ bool add_firmware_name(const std::string& name) {
     return true;
 }
 
+// Only regular files (or links to one) can be uploaded whole: a folder, a FIFO or a
+// device named like a firmware file is not listed.
+bool is_regular_firmware_file(const std::string& name) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(std::string(ResourceDir) + "/firmware/" + name, error);
+}
+
 }  // namespace
 
 int32_t read_firmware_catalogue() {
@@ -51,7 +59,7 @@ int32_t read_firmware_catalogue() {
     std::vector<std::string> names;
     if (search_firmware_directory(".firm", names) != 0) return -1;
     for (const std::string& name : names)
-        if (!add_firmware_name(name)) break;
+        if (is_regular_firmware_file(name) && !add_firmware_name(name)) break;
     return 0;
 }
 
@@ -65,4 +73,17 @@ int32_t find_spmmc_file(const char* name) {
     for (const std::string& match : matches)
         if (std::strncmp(name, match.c_str(), length - 5) == 0) return 1;
     return 0;
+}
+
+std::string sd_board_path_for(const char* name) {
+    const size_t length = std::strlen(name);
+    if (length < 5) return {};
+    const std::string base(name, length - 5);
+    std::vector<std::string> matches;
+    if (search_firmware_directory(".spmmc", matches) != 0) return {};
+    for (const std::string& match : matches) {
+        if (match.size() == base.size() + 6 && match.compare(0, base.size(), base) == 0)
+            return std::string(ResourceDir) + "/firmware/" + match;
+    }
+    return {};
 }

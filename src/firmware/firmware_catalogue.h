@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 constexpr int FirmwareTableSize = 200;
 constexpr int FirmwareNameSize = 32;
@@ -13,6 +14,12 @@ extern int32_t FirmwareCount;
 // 0 when the search ran, -1 when it did not start.
 int32_t read_firmware_catalogue();
 
-// 1 when a ".spmmc" file matches the firmware name, 0 when none does (or the name is
-// shorter than 5 characters), -1 when the search did not start.
+// 1 when a ".spmmc" file begins with the firmware name less its ".firm", 0 when none
+// does (or the name is shorter than 5 characters), -1 when the search did not start.
 int32_t find_spmmc_file(const char* name);
+
+// The path of the firmware's SD board file: the ".spmmc" file (extension in any case)
+// whose base name is the firmware's, under the name the directory gives it; empty when
+// there is none. A file whose name only begins with the base name belongs to another
+// firmware ("fw_20.spmmc" is not the file of "fw_2.firm").
+std::string sd_board_path_for(const char* name);

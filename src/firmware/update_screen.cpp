@@ -5,6 +5,8 @@
 #include "shell/scanning_screen.h"
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 int32_t OkHover = 0;
 
@@ -17,12 +19,29 @@ struct UpdateScreen {
     SurfacePtr ok_image;
     SurfacePtr ok_image_high;
     SurfacePtr ok_text;
-    SurfacePtr status_text;
+    std::vector<SurfacePtr> status_lines;  // the status text, wrapped to the window
 };
 
 UpdateScreen Progress;
 
 bool update_ended(int32_t status) { return status == 9 || status == 10; }
+
+// The status text starts at x = W / 2 - 130; a longer text (a path, a device's reason)
+// wraps onto lines above, so its last line keeps the place of a one-line text and no
+// line reaches the Ok button or the window's edge.
+void set_status_text(const char* text) {
+    Progress.status_lines.clear();
+    const int width = Progress.width - (Progress.width / 2 - 130) - 10;
+    for (const std::string& line : wrap_text(BoldFont, text, width))
+        Progress.status_lines.push_back(render_text(BoldFont, line.c_str()));
+}
+
+void draw_status_text() {
+    const int x = Progress.width / 2 - 130, last = Progress.height / 2 - 60;
+    const int skip = BoldFont ? TTF_FontLineSkip(BoldFont) : 18;
+    const int count = static_cast<int>(Progress.status_lines.size());
+    for (int i = 0; i < count; ++i) blit(Progress.status_lines[i].get(), x, last - (count - 1 - i) * skip);
+}
 
 }  // namespace
 
@@ -51,7 +70,7 @@ int32_t update_screen_prepare() {
     Progress.ok_image = load_image("%s/img/apply.bmp");
     Progress.ok_image_high = load_image("%s/img/applyhigh.bmp");
     set_white_key(Progress.indicator.get());
-    Progress.status_text = render_text(BoldFont, "Updating firmware, please wait...");
+    set_status_text("Updating firmware, please wait...");
     Progress.ok_text = render_text(BoldFont, "Ok");
     OkHover = 0;
     return 0;
@@ -61,9 +80,7 @@ int32_t update_screen_draw(int32_t frame) {
     const int32_t w = Progress.width, h = Progress.height;
     const int32_t status = UpdateStatus.load(std::memory_order_acquire);
     char buffer[UpdateErrorTextSize + 32];
-    if (const char* text = update_status_text(status, buffer, sizeof buffer)) {
-        Progress.status_text = render_text(BoldFont, text);
-    }
+    if (const char* text = update_status_text(status, buffer, sizeof buffer)) set_status_text(text);
     SDL_FillRect(Screen, nullptr, map_rgb(BackgroundColour));
     if (update_ended(status)) {
         const int32_t x = indicator_x(50, w), y = h / 2 - 20;
@@ -72,7 +89,7 @@ int32_t update_screen_draw(int32_t frame) {
     } else {
         blit(Progress.indicator.get(), indicator_x(frame, w), h / 2 - 20);
     }
-    blit(Progress.status_text.get(), w / 2 - 130, h / 2 - 60);
+    draw_status_text();
     return 0;
 }
 
@@ -91,5 +108,5 @@ void update_screen_release() {
     Progress.ok_image.reset();
     Progress.ok_image_high.reset();
     Progress.ok_text.reset();
-    Progress.status_text.reset();
+    Progress.status_lines.clear();
 }

@@ -1,4 +1,6 @@
-// Loading a firmware file (and its SD board file system) into one system.
+// The program's firmware update: the process-wide values the progress screen reads,
+// and thin layers over the update core (device_update.h) that print its diagnostic
+// lines, store its steps in UpdateStatus and its reason in UpdateErrorText.
 #pragma once
 
 #include <cstddef>
@@ -12,7 +14,10 @@ extern char UpdateErrorText[UpdateErrorTextSize];
 // printf into UpdateErrorText, cut to 255 characters.
 void set_update_error(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// The whole update of the system at address. 0 on success, a negative code otherwise.
+// The whole update of the system at address with the firmware file `name` of the
+// catalogue at path; the SD board file is the ".spmmc" file of the same base name
+// (extension in any case), opened under the name found. 0 on success, a negative code
+// otherwise (UpdateOutcome).
 int32_t run_firmware_update(const char* name, const char* path, const char* address);
 
 class DeviceConnection;

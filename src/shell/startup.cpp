@@ -3,6 +3,7 @@
 #include "net/interface_catalogue.h"
 #include "shell/app.h"
 #include "shell/drawing.h"
+#include "shell/resource_file.h"
 #include "shell/resource_path.h"
 #include "shell/screens.h"
 #include "shell/state_machine.h"
@@ -24,14 +25,6 @@ struct PreparedScreens {
     PreparedScreens() { prepare_screens(); }
     ~PreparedScreens() { release_screens(); }
 };
-
-FontPtr open_font(const char* path_template, int points) {
-    char path[ResourcePathSize];
-    if (format_resource_path(path, path_template) != 0) return nullptr;
-    FontPtr font(TTF_OpenFont(path, points));
-    if (!font) std::printf("Unable to open the font %s: %s\n", path, TTF_GetError());
-    return font;
-}
 
 // The window icon; a missing file leaves the window without one.
 void set_window_icon() {
@@ -79,13 +72,17 @@ int run_program() {
         return 1;
     }
     TtfSession ttf;
-    FontPtr regular = open_font("%s/font/sheep.ttf", 15);
-    FontPtr bold = open_font("%s/font/sheepsansbold.ttf", 15);
+    FontPtr regular = open_resource_font("%s/font/sheep.ttf", 15);
+    FontPtr bold = open_resource_font("%s/font/sheepsansbold.ttf", 15);
     if (!regular || !bold) return 1;
     RegularFont = regular.get();
     BoldFont = bold.get();
 
     set_window_icon();
+    if (resource_refused()) {
+        std::printf("Start-up ended: a resource file was refused\n");
+        return 1;
+    }
     Screen = SDL_SetVideoMode(ScreenWidth, ScreenHeight, 32, SDL_HWSURFACE | SDL_DOUBLEBUF);
     if (!Screen) {
         std::printf("Unable to open the %dx%d window: %s\n", ScreenWidth, ScreenHeight, SDL_GetError());
@@ -96,6 +93,10 @@ int run_program() {
 
     {
         PreparedScreens screens;
+        if (resource_refused()) {
+            std::printf("Start-up ended: a resource file was refused\n");
+            return 1;
+        }
         run_state_machine();
     }
     RegularFont = BoldFont = nullptr;

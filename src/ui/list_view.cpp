@@ -129,8 +129,4 @@ SDL_Surface* render_cell(SurfacePtr& cache, TTF_Font* font, const char* text) {
     return cache.get();
 }
 
-FontPtr open_small_font() {
-    char path[ResourcePathSize];
-    if (format_resource_path(path, "%s/font/sheep.ttf") != 0) return nullptr;
-    return FontPtr(TTF_OpenFont(path, 13));
-}
+FontPtr open_small_font() { return open_resource_font("%s/font/sheep.ttf", 13); }

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <string>
 #include <vector>
 
@@ -51,12 +54,18 @@ TEST_F(CatalogueTest, OrderIsAlphabeticalWithoutRegardToCaseAndExtensionCaseIsIg
     EXPECT_EQ(catalogue(), (std::vector<std::string>{"a.Firm", "ab.firm", "a_b.firm", "B.firm", "c.FIRM"}));
 }
 
-TEST_F(CatalogueTest, ANameThatIsTheExtensionAloneAndADirectoryAreListed) {
+// Only regular files can be uploaded: a folder, a FIFO or a link to a device named like
+// a firmware file is left out; a link to a regular file is listed.
+TEST_F(CatalogueTest, ANameThatIsTheExtensionAloneIsListedButOnlyRegularFiles) {
     resources.add(".firm");
+    resources.add("real.bin", {1});
     resources.add_directory("folder.firm");
     resources.add("firm");  // no dot: not a match
+    ASSERT_EQ(mkfifo(resources.path("fifo.firm").c_str(), 0600), 0);
+    ASSERT_EQ(symlink("/dev/zero", resources.path("zero.firm").c_str()), 0);
+    ASSERT_EQ(symlink(resources.path("real.bin").c_str(), resources.path("link.firm").c_str()), 0);
     read_firmware_catalogue();
-    EXPECT_EQ(catalogue(), (std::vector<std::string>{".firm", "folder.firm"}));
+    EXPECT_EQ(catalogue(), (std::vector<std::string>{".firm", "link.firm"}));
 }
 
 TEST_F(CatalogueTest, EmptyDirectoryFailsWithErrorTwoEachTime) {

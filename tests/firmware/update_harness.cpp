@@ -51,6 +51,8 @@ void UpdateTest::SetUp() {
 
 void UpdateTest::TearDown() {
     RebootWaitMs = RealRebootWaitMs;
+    CallDeadlineMs = RealCallDeadlineMs;
+    InstallDeadlineMs = RealInstallDeadlineMs;
     DeadPeerSettings = RealDeadPeerTimings;
     TakeChunkMemory = soap_malloc;
 }

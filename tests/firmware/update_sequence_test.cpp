@@ -170,10 +170,24 @@ TEST_F(UpdateSequenceTest, UnreachableSystemFailsWithMinusOne) {
     EXPECT_EQ(UpdateStatus.load(), 1);
 }
 
-TEST_F(UpdateSequenceTest, GetModuleTypeFailureIsMinusTwoWithoutFaultReport) {
+// The system answered with a fault: its reason is the text shown. No fault report is
+// printed for this step.
+TEST_F(UpdateSequenceTest, GetModuleTypeFailureIsMinusTwoWithTheFaultsReason) {
     resources.add("a.firm", {1});
     DeviceServiceOptions options;
     options.faults = {fault(Operation::GetModuleType, RequestKind::Plain, 0, FaultAction::SoapFault, "busy")};
+    LoopbackSystem system(options);
+    ASSERT_FALSE(system.address.empty());
+    const UpdateRun run = run_update("a.firm", system.address);
+    EXPECT_EQ(run.result, -2);
+    EXPECT_EQ(run.err, "Error soap_call_TLCommon__GetModuleType\n");
+    EXPECT_STREQ(UpdateErrorText, "busy");
+}
+
+TEST_F(UpdateSequenceTest, GetModuleTypeWithoutAnswerIsMinusTwoWithItsOwnText) {
+    resources.add("a.firm", {1});
+    DeviceServiceOptions options;
+    options.faults = {fault(Operation::GetModuleType, RequestKind::Plain, 0, FaultAction::Drop)};
     LoopbackSystem system(options);
     ASSERT_FALSE(system.address.empty());
     const UpdateRun run = run_update("a.firm", system.address);
@@ -206,14 +220,14 @@ TEST_F(UpdateSequenceTest, MissingFileIsMinusFour) {
     EXPECT_EQ(UpdateStatus.load(), 2);
 }
 
-// A directory named like a firmware file opens but cannot be read: nothing is installed.
-TEST_F(UpdateSequenceTest, UnreadableFileIsMinusFourAndNeverInstalled) {
+// A directory named like a firmware file is no file to upload: nothing is installed.
+TEST_F(UpdateSequenceTest, DirectoryIsRefusedAsNoRegularFileAndNeverInstalled) {
     resources.add_directory("folder.firm");
     LoopbackSystem system(DeviceServiceOptions{});
     ASSERT_FALSE(system.address.empty());
     const UpdateRun run = run_update("folder.firm", system.address);
     EXPECT_EQ(run.result, -4);
-    EXPECT_EQ(UpdateErrorText, "Error, cannot read file : " + resources.path("folder.firm"));
+    EXPECT_EQ(UpdateErrorText, "Error, not a regular file : " + resources.path("folder.firm"));
     EXPECT_FALSE(system.service->firmware_installed());
 }
 
@@ -229,7 +243,8 @@ TEST_F(UpdateSequenceTest, NoContextMemoryIsMinusSixWithAReason) {
     EXPECT_EQ(system.service->request_log(), (std::vector<std::string>{"GetModuleType", "FirmwareUpdate Reset"}));
 }
 
-TEST_F(UpdateSequenceTest, SoapFaultOnAChunkIsMinusSevenWithTheFaultPrinted) {
+// The system answered: its reason is shown, and the fault is printed.
+TEST_F(UpdateSequenceTest, SoapFaultOnAChunkIsMinusSevenWithTheFaultsReason) {
     resources.add("a.firm", pattern_bytes(100, 4));
     DeviceServiceOptions options;
     options.faults = {fault(Operation::FirmwareUpdate, RequestKind::Chunk, 0, FaultAction::SoapFault, "flash locked")};
@@ -237,7 +252,7 @@ TEST_F(UpdateSequenceTest, SoapFaultOnAChunkIsMinusSevenWithTheFaultPrinted) {
     ASSERT_FALSE(system.address.empty());
     const UpdateRun run = run_update("a.firm", system.address);
     EXPECT_EQ(run.result, -7);
-    EXPECT_STREQ(UpdateErrorText, "Impossible to access the system");
+    EXPECT_STREQ(UpdateErrorText, "flash locked");
     EXPECT_NE(run.err.find("flash locked"), std::string::npos) << run.err;
 }
 
@@ -251,6 +266,22 @@ TEST_F(UpdateSequenceTest, DroppedConnectionOnAChunkIsMinusSeven) {
     EXPECT_EQ(run.result, -7);
     EXPECT_STREQ(UpdateErrorText, "Impossible to access the system");
     EXPECT_EQ(system.service->connections_accepted(), 1);
+}
+
+// A live connection on which the system stops answering: the screen says during which
+// step, once the call's deadline has passed.
+TEST_F(UpdateSequenceTest, SystemThatStopsAnsweringEndsTheUpdateAtTheDeadline) {
+    resources.add("a.firm", pattern_bytes(200000, 13));
+    CallDeadlineMs = 1000;
+    DeviceServiceOptions options;
+    options.faults = {fault(Operation::FirmwareUpdate, RequestKind::Chunk, 1, FaultAction::Silence)};
+    LoopbackSystem system(options);
+    ASSERT_FALSE(system.address.empty());
+    const UpdateRun run = run_update("a.firm", system.address);
+    EXPECT_EQ(run.result, -7);
+    EXPECT_STREQ(UpdateErrorText, "The system stopped answering during the firmware upload");
+    EXPECT_EQ(UpdateStatus.load(), 3);
+    EXPECT_FALSE(system.service->firmware_installed());
 }
 
 TEST_F(UpdateSequenceTest, RefusedChunkIsMinusEightWithTheDeviceText) {
@@ -334,15 +365,37 @@ TEST_F(UpdateSequenceTest, SdBoardFailureIsMinusElevenAndNoRebootIsAsked) {
     EXPECT_EQ(log.back(), "MMCValidate");
 }
 
-// a.firm is matched by abc.spmmc, but the file opened is a.spmmc.
-TEST_F(UpdateSequenceTest, SpmmcMatchedByPrefixButMissingFailsTheSdBoardStep) {
+// Files whose names only begin with the firmware's base name, or have another one,
+// belong to other firmware: the update goes on without an SD board step.
+TEST_F(UpdateSequenceTest, SpmmcFilesOfOtherFirmwareAreLeftOut) {
     resources.add("a.firm", {1});
     resources.add("abc.spmmc", {2});
+    resources.add("a_old.spmmc", {3});
+    resources.add("other.spmmc", {4});
     LoopbackSystem system(DeviceServiceOptions{});
     ASSERT_FALSE(system.address.empty());
-    const UpdateRun run = run_update("a.firm", system.address);
-    EXPECT_EQ(run.result, -11);
-    EXPECT_EQ(UpdateErrorText, "Error, cannot open file : " + resources.path("a.spmmc"));
+    const UpdateRun run = update_thread_for("a.firm", system.address);
+    EXPECT_EQ(UpdateStatus.load(), 9) << UpdateErrorText;
+    EXPECT_EQ(run.out.find("spmmc"), std::string::npos) << run.out;
+    const auto log = system.service->request_log();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "MMCValidate"), 0);
+    EXPECT_EQ(log.back(), "ForceReboot");
+    EXPECT_EQ(system.service->connections_accepted(), 1);
+}
+
+// Copied from Windows: the extension in capitals. The file is opened under that name.
+TEST_F(UpdateSequenceTest, SpmmcWithTheExtensionInCapitalsIsOpenedUnderItsOwnName) {
+    const auto file_system = pattern_bytes(1000, 11);
+    resources.add("b.firm", {1});
+    resources.add("b.SPMMC", file_system);
+    LoopbackSystem system(DeviceServiceOptions{});
+    ASSERT_FALSE(system.address.empty());
+    const UpdateRun run = update_thread_for("b.firm", system.address);
+    EXPECT_EQ(UpdateStatus.load(), 9) << UpdateErrorText;
+    EXPECT_NE(run.out.find("doing spmmc update with file : " + resources.path("b.SPMMC") + "\n"), std::string::npos)
+        << run.out;
+    EXPECT_TRUE(system.service->installed_file_system() == file_system);
+    EXPECT_TRUE(system.service->file_system_validated());
 }
 
 TEST_F(UpdateSequenceTest, SdBoardStepCodes) {
@@ -352,6 +405,7 @@ TEST_F(UpdateSequenceTest, SdBoardStepCodes) {
         FaultRule rule;
         int32_t code;
         std::string err;
+        std::string text = "Impossible to access the system";  // where err is empty
     };
     const std::vector<Case> cases = {
         {fault(Operation::MMCUpdate, RequestKind::Chunk, 1, FaultAction::Refuse, "sd full"), -8,
@@ -360,7 +414,7 @@ TEST_F(UpdateSequenceTest, SdBoardStepCodes) {
         {fault(Operation::MMCUpdate, RequestKind::Closing, 0, FaultAction::Drop), -9, ""},
         {fault(Operation::MMCUpdate, RequestKind::Closing, 0, FaultAction::Refuse, "sd broken"), -10,
          "error while spmmc update: sd broken\n"},
-        {fault(Operation::MMCValidate, RequestKind::Plain, 0, FaultAction::SoapFault, "no"), -11, ""},
+        {fault(Operation::MMCValidate, RequestKind::Plain, 0, FaultAction::SoapFault, "no"), -11, "", "no"},
         {fault(Operation::MMCValidate, RequestKind::Plain, 0, FaultAction::Refuse, "invalid"), -12,
          "error while validating mmc: invalid\n"},
     };
@@ -375,7 +429,7 @@ TEST_F(UpdateSequenceTest, SdBoardStepCodes) {
         if (!c.err.empty()) {
             EXPECT_EQ(run.err, c.err);
         } else {
-            EXPECT_STREQ(UpdateErrorText, "Impossible to access the system");
+            EXPECT_EQ(UpdateErrorText, c.text);
         }
     }
     const UpdateRun unreachable = captured_run([&] { return update_spmmc(path.c_str(), unused_loopback_address().c_str()); });

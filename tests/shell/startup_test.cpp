@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -52,6 +53,43 @@ TEST(Startup, MissingFontIsNamedAndEndsWithFailure) {
     const ShellRun run = run_shell("cd / && SDL_VIDEODRIVER=dummy timeout 20 " + program.dir() + "/talvo-perabo");
     EXPECT_EQ(run.status, 1) << run.output;
     EXPECT_NE(run.output.find("Unable to open the font " + program.dir() + "/font/sheep.ttf"),
+              std::string::npos)
+        << run.output;
+}
+
+// A FIFO in a font's place would block start-up before any window: it is refused.
+TEST(Startup, FontThatIsNoRegularFileIsRefused) {
+    ProgramCopy program(true);
+    const std::string font = program.dir() + "/font/sheepsansbold.ttf";
+    ASSERT_EQ(run_shell("rm " + font + " && mkfifo " + font).status, 0);
+    const ShellRun run = run_shell("cd / && SDL_VIDEODRIVER=dummy timeout 20 " + program.dir() + "/talvo-perabo");
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find("Unable to open the font " + font + ": not a regular file"), std::string::npos)
+        << run.output;
+}
+
+// An image whose header claims 60000 x 60000 pixels would take gigabytes: refused.
+TEST(Startup, HugeImageIsRefused) {
+    ProgramCopy program(true);
+    const std::string image = program.dir() + "/img/rescan.bmp";
+    unsigned char header[54] = {'B', 'M'};
+    const auto put32 = [&](int at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) header[at + i] = static_cast<unsigned char>(v >> (8 * i));
+    };
+    put32(2, sizeof header);
+    put32(10, sizeof header);
+    put32(14, 40);
+    put32(18, 60000);
+    put32(22, 60000);
+    header[26] = 1;
+    header[28] = 24;
+    FILE* f = std::fopen(image.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(header, 1, sizeof header, f);
+    std::fclose(f);
+    const ShellRun run = run_shell("cd / && SDL_VIDEODRIVER=dummy timeout 60 " + program.dir() + "/talvo-perabo");
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find("Unable to open the image " + image + ": 60000 x 60000 pixels, more than 4096 x 4096"),
               std::string::npos)
         << run.output;
 }

@@ -1,4 +1,5 @@
 // The main state machine driven through its real event loops with injected events.
+#include "firmware/firmware_catalogue.h"
 #include "firmware/update_screen.h"
 #include "shell/event_loops.h"
 #include "shell/state_machine.h"
@@ -11,6 +12,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 
@@ -113,6 +117,28 @@ TEST_F(StateMachineTest, FirmwareScreenBackAndRescan) {
     run_state_once();
     EXPECT_EQ(AppState, StateChooseFirmware);
     EXPECT_EQ(Running, 0);
+}
+
+// F5 reads the folder again: a file added while the list is open appears.
+TEST_F(StateMachineTest, FirmwareListF5ShowsAFileAddedMeanwhile) {
+    char pattern[] = "/tmp/perabo-f5-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string root = pattern;
+    std::filesystem::create_directory(root + "/firmware");
+    std::ofstream(root + "/firmware/a.firm") << "a";
+    char saved[sizeof ResourceDir];
+    std::memcpy(saved, ResourceDir, sizeof saved);
+    std::snprintf(ResourceDir, sizeof ResourceDir, "%s", root.c_str());
+    read_firmware_catalogue();  // as on entry to the screen
+    ASSERT_EQ(FirmwareCount, 1);
+    std::ofstream(root + "/firmware/b.firm") << "b";
+    push_key(SDLK_F5);
+    push_quit();
+    firmware_loop();
+    EXPECT_EQ(FirmwareCount, 2);
+    EXPECT_STREQ(FirmwareNames[1], "b.firm");
+    std::memcpy(ResourceDir, saved, sizeof saved);
+    std::filesystem::remove_all(root);
 }
 
 TEST_F(StateMachineTest, AddressScreenBackWithAnyButton) {

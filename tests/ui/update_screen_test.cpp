@@ -40,6 +40,50 @@ TEST_F(UpdateScreenTest, TextForEachStep) {
     EXPECT_STREQ(update_status_text(10, buffer, sizeof buffer), "Firmware update error: reboot failed: errno=5 \n.");
 }
 
+TEST_F(UpdateScreenTest, TextOfEveryStatusOfTheTable) {
+    char buffer[300];
+    const char* texts[] = {
+        "Initialization of the firmware update.", "Initialization of the firmware update.",
+        "Uploading the new firmware on the system.", "Installation in progress. Please wait 2 minutes.",
+        "Uploading the new SD board file system.", "Installation of the SD board file system.",
+        "Validation of the SD board's file system.", "The system is now rebooting.", "The firmware was updated."};
+    for (int32_t status = 1; status <= 9; ++status)
+        EXPECT_STREQ(update_status_text(status, buffer, sizeof buffer), texts[status - 1]) << status;
+}
+
+// Rebooting (status 8) is still busy: the indicator moves, no Ok is shown, and a click
+// on Ok's place does nothing during the 30 s wait.
+TEST_F(UpdateScreenTest, RebootingIsStillBusy) {
+    UpdateStatus.store(8);
+    update_screen_draw(0);
+    EXPECT_GE(indicator_left(), 50);
+    EXPECT_LT(indicator_left(), 70);
+    EXPECT_TRUE(same_colour(pixel_at(402, 290), BackgroundColour)) << "no Ok button while rebooting";
+    update_screen_motion(motion_event(420, 290));
+    EXPECT_EQ(update_screen_click(), 0);
+    UpdateStatus.store(9);
+    EXPECT_EQ(update_screen_click(), 1);
+}
+
+// A reason wider than the window wraps onto lines above, inside the window and clear
+// of the Ok button.
+TEST_F(UpdateScreenTest, LongReasonWrapsInsideTheWindow) {
+    set_update_error("Error, cannot open file : /home/technician/very/long/folder/names/for/the/firmware/"
+                     "files/of/the/site/TLV-3.3.0-release-candidate.firm and a device text after it");
+    UpdateStatus.store(10);
+    update_screen_draw(0);
+    auto ink_in = [](int x0, int x1, int y0, int y1) {
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                if (!same_colour(pixel_at(x, y), BackgroundColour)) return true;
+        return false;
+    };
+    EXPECT_FALSE(ink_in(792, 800, 0, 600)) << "nothing at the window's right edge";
+    EXPECT_TRUE(ink_in(270, 790, 150, 230)) << "the lines above the last one";
+    EXPECT_TRUE(ink_in(270, 790, 240, 260)) << "the last line at the one-line place";
+    EXPECT_FALSE(ink_in(0, 270, 0, 600)) << "every line starts at x 270";
+}
+
 TEST_F(UpdateScreenTest, LongReasonsAreCutToTheBuffer) {
     const std::string reason(400, 'r');
     set_update_error("%s", reason.c_str());
