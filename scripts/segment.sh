@@ -14,6 +14,7 @@
 # Usage:
 #   segment.sh up NAME COUNT [--sim PATH] [--reply-delay MS] [--pc-without-address]
 #                            [--one-process] [--sim-arg ARG]...   (ARG passed to every talvo-sim)
+#                            [--sim-arg-for I ARG]...             (ARG passed to system I's only)
 #   segment.sh down NAME
 #   segment.sh state NAME      prints the state directory (systems, logs)
 # The state directory's file "systems" lists one system a line:
@@ -63,8 +64,10 @@ start_system() {
     in_ns "$ns" ip link set sim0 address "$mac"
     in_ns "$ns" ip addr add "$ip/24" dev sim0
     in_ns "$ns" ip link set sim0 up
+    local own=()
+    [ -z "${sim_args_for[$i]:-}" ] || mapfile -t own <<<"${sim_args_for[$i]%$'\n'}"
     ip netns exec "$ns" "$sim" --interface sim0 --ip "$ip" --mac "$mac" --type "$type" \
-        --firmware "$firmware" --reply-delay "$delay" "${sim_args[@]}" </dev/null >"$state/sim-$i.log" 2>&1 &
+        --firmware "$firmware" --reply-delay "$delay" "${sim_args[@]}" "${own[@]}" </dev/null >"$state/sim-$i.log" 2>&1 &
     pid=$!
     echo "$ns $ip $mac $type $firmware $pid" >>"$state/systems"
 }
@@ -106,9 +109,11 @@ up() {
     shift 2
     sim=$top/build/talvo-sim delay=0 pc_address=198.51.100.1/24 one_process=0
     sim_args=()
+    declare -gA sim_args_for=()
     while [ $# -gt 0 ]; do
         case $1 in
             --sim-arg) sim_args+=("$2"); shift 2 ;;
+            --sim-arg-for) sim_args_for[$2]+="$3"$'\n'; shift 3 ;;
             --sim) sim=$2; shift 2 ;;
             --reply-delay) delay=$2; shift 2 ;;
             --pc-without-address) pc_address=; shift ;;

@@ -2,12 +2,19 @@
 // listings read back as a script would, an address change, and the refusals that keep
 // bad input from touching any system.
 #include "../net/segment_harness.h"
+#include "firmware/update_seams.h"
+#include "firmware/update_sequence.h"
 #include "json_reader.h"
 #include "run_program.h"
+#include "shell/app.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -117,6 +124,96 @@ TEST(TalvoOnSegment, ATargetMatchingSeveralSystemsIsRefused) {
     const ProgramRun run = run_talvo({"set-ip", "-i", "talvo0", "198.51.100.11", "198.51.100.9"});
     EXPECT_EQ(run.exit_code, 2) << run.err;
     EXPECT_NE(run.err.find("matches 2 systems"), std::string::npos) << run.err;
+}
+
+// Where the simulated systems keep the bytes they receive: made by the run outside the
+// segment, handed to the run inside it, removed by whichever ends first.
+struct RecordDir {
+    RecordDir() {
+        if (const char* inherited = std::getenv("PERABO_RECORD_DIR")) {
+            path = inherited;
+            return;
+        }
+        char pattern[] = "/tmp/talvo-record-XXXXXX";
+        if (mkdtemp(pattern)) path = pattern;
+        setenv("PERABO_RECORD_DIR", path.c_str(), 1);
+    }
+    ~RecordDir() {
+        std::error_code ignored;
+        if (!path.empty()) std::filesystem::remove_all(path, ignored);
+    }
+    std::string path;
+};
+
+std::string file_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+std::string sample(const char* name) { return std::string(PERABO_BINARY_DIR) + "/firmware/" + name; }
+
+// The line of the summary table that names the system at ip.
+std::string summary_line(const std::string& out, const std::string& ip) {
+    std::istringstream lines(out);
+    std::string line;
+    while (std::getline(lines, line))
+        if (line.rfind(ip + " (", 0) == 0 && line.find("K-R") != std::string::npos) return line;
+    return "";
+}
+
+// Three systems at once reach the new firmware, and each receives exactly the bytes a
+// single update from the window sends.
+TEST(TalvoOnSegment, UpdatesSeveralSystemsAtOnceWithTheWindowsBytes) {
+    const RecordDir record;
+    const std::string& dir = record.path;
+    ASSERT_FALSE(dir.empty());
+    PERABO_INSIDE_SEGMENT(4, 0, true, {"--record", dir, "--reboot-silence", "2000"});
+    const std::vector<SimulatedSystem> systems = segment_systems();
+    ASSERT_EQ(systems.size(), 4u);
+
+    // The window's update of the first system (without its 30 s wait).
+    std::snprintf(ResourceDir, sizeof ResourceDir, "%s", PERABO_BINARY_DIR);
+    RebootWaitMs = 0;
+    ASSERT_EQ(run_firmware_update("TLV-3.3.0.firm", sample("TLV-3.3.0.firm").c_str(), systems[0].ip_text.c_str()), 0)
+        << UpdateErrorText;
+
+    const ProgramRun run = run_talvo({"update", "-i", "talvo0", sample("TLV-3.3.0.firm"), "--parallel", "3",
+                                      systems[1].ip_text, systems[2].ip_text, systems[3].ip_text});
+    ASSERT_EQ(run.exit_code, 0) << run.out << run.err;
+    for (size_t i = 1; i < 4; ++i) {
+        const std::string line = summary_line(run.out, systems[i].ip_text);
+        EXPECT_NE(line.find("updated"), std::string::npos) << run.out;
+        EXPECT_EQ(line.substr(line.size() - 5), "3.3.0") << "the scan after the update shows: " << line;
+    }
+    for (const char* connection : {"-1.bin", "-2.bin"}) {  // the firmware's, then the SD board's
+        const std::string window = file_bytes(dir + "/" + systems[0].ip_text + connection);
+        ASSERT_GT(window.size(), 150000u) << connection << ": the whole file in each";
+        for (size_t i = 1; i < 4; ++i)
+            EXPECT_TRUE(file_bytes(dir + "/" + systems[i].ip_text + connection) == window)
+                << systems[i].ip_text << connection << " differs from the window's update";
+    }
+}
+
+// A system that refuses a chunk fails alone, named with its step and reason; the
+// others are updated, and the exit status tells that one failed.
+TEST(TalvoOnSegment, OneFailingSystemDoesNotStopTheOthers) {
+    PERABO_INSIDE_SEGMENT(3, 0, true, {"--reboot-silence", "2000"}, false,
+                          {{2, {"--fault", "FirmwareUpdate/chunk#1=refuse:Flash is write-protected"}}});
+    const std::vector<SimulatedSystem> systems = segment_systems();
+    const ProgramRun run = run_talvo({"update", "-i", "talvo0", sample("TLV-Hub-2.0.1.firm"), "--all"});
+    EXPECT_EQ(run.exit_code, 1) << run.out << run.err;
+    const std::string failed = systems[1].ip_text + " (" + mac_text(systems[1].mac) +
+                               ") failed while uploading firmware: Flash is write-protected";
+    EXPECT_NE(run.err.find(failed), std::string::npos) << run.err;
+    for (size_t i : {0u, 2u}) {
+        const std::string line = summary_line(run.out, systems[i].ip_text);
+        EXPECT_NE(line.find("updated"), std::string::npos) << run.out;
+        EXPECT_EQ(line.substr(line.size() - 5), "2.0.1") << line;
+    }
+    EXPECT_NE(summary_line(run.out, systems[1].ip_text).find(systems[1].firmware), std::string::npos)
+        << "the failed system keeps its firmware";
 }
 
 }  // namespace

@@ -73,6 +73,8 @@ SegmentOutcome run_inside_segment(const SegmentLayout& layout) {
        << quoted(std::string(PERABO_BINARY_DIR) + "/talvo-sim") << " --reply-delay " << layout.reply_delay_ms
        << (layout.pc_has_address ? "" : " --pc-without-address") << (layout.one_process ? " --one-process" : "");
     for (const std::string& arg : layout.sim_args) up << " --sim-arg " << quoted(arg);
+    for (const auto& [system, args] : layout.sim_args_for)
+        for (const std::string& arg : args) up << " --sim-arg-for " << system << " " << quoted(arg);
     const std::string errors = "/tmp/" + guard.name + ".segment-errors";
     up << " >/dev/null 2>" << quoted(errors);
     const int built = run(up.str());

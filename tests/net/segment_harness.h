@@ -5,21 +5,25 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
 struct SegmentLayout {
     SegmentLayout(int system_count = 0, int reply_delay = 0, bool pc_address = true,
-                  std::vector<std::string> simulator_args = {}, bool in_one_process = false)
+                  std::vector<std::string> simulator_args = {}, bool in_one_process = false,
+                  std::map<int, std::vector<std::string>> simulator_args_for = {})
         : systems(system_count), reply_delay_ms(reply_delay), pc_has_address(pc_address),
-          sim_args(std::move(simulator_args)), one_process(in_one_process) {}
+          sim_args(std::move(simulator_args)), one_process(in_one_process),
+          sim_args_for(std::move(simulator_args_for)) {}
 
     int systems;
     int reply_delay_ms;
     bool pc_has_address;
     std::vector<std::string> sim_args;  // passed to every talvo-sim (segment.sh --sim-arg)
     bool one_process;                   // all systems played by one talvo-sim (segment.sh --one-process)
+    std::map<int, std::vector<std::string>> sim_args_for;  // by system, from 1 (--sim-arg-for)
 };
 
 struct SegmentOutcome {

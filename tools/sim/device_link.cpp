@@ -1,5 +1,9 @@
 #include "device_link.h"
 
+#include "net/dotted_decimal.h"
+
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -70,6 +74,12 @@ std::unique_ptr<talvo_sim::DeviceService> start_device_link(const SimOptions& op
     service.install_delay_ms = options.install_delay_ms;
     service.file_system_install_delay_ms = options.install_delay_ms;
     service.reboot_silence_ms = options.reboot_silence_ms;
+    if (!options.record_dir.empty()) {
+        mkdir(options.record_dir.c_str(), 0755);  // several systems may share it
+        char address[DottedDecimalSize];
+        format_dotted_decimal(me.ipv4, address, sizeof address);
+        service.record_prefix = options.record_dir + "/" + address;
+    }
     for (const std::string& text : options.faults) {
         FaultRule rule;
         std::string error;

@@ -67,6 +67,8 @@ const char* sim_usage() {
            "        KIND chunk, closing or reset; N the n-th such request from 0 (default: each);\n"
            "        ACTION refuse (with TEXT), accept, soap-fault (with TEXT), drop, silence.\n"
            "        e.g. --fault 'FirmwareUpdate/chunk#1=refuse:Flash is write-protected'\n"
+           "      --record DIR              keep every byte received on Device Service\n"
+           "                                connection N in DIR/ADDRESS-N.bin\n"
            "  -h, --help            this text\n";
 }
 
@@ -91,6 +93,7 @@ bool parse_sim_options(int argc, char** argv, SimOptions* options, std::string* 
         {"reboot-silence", required_argument, nullptr, 'R'},
         {"fault", required_argument, nullptr, 'F'},
         {"count", required_argument, nullptr, 'n'},
+        {"record", required_argument, nullptr, 'r'},
         {nullptr, 0, nullptr, 0}};
     error->clear();
     optind = 1;
@@ -119,6 +122,7 @@ bool parse_sim_options(int argc, char** argv, SimOptions* options, std::string* 
             if (!parse_whole_number(optarg, &options->reboot_silence_ms, 3600000)) *error = "bad --reboot-silence";
             break;
         case 'F': options->faults.push_back(optarg); break;
+        case 'r': options->record_dir = optarg; break;
         case 'n':
             if (!parse_whole_number(optarg, &options->count, 4096) || options->count < 1) *error = "bad --count";
             break;

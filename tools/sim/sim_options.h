@@ -19,6 +19,7 @@ struct SimOptions {
     int reboot_silence_ms = 5000;  // how long a reboot keeps the system silent
     std::vector<std::string> faults;  // --fault rules, see sim_usage()
     int count = 1;               // systems played; more than one serve discovery only
+    std::string record_dir;      // keep the Device Service's received bytes there
 };
 
 // Fills options from argv. false with a reason in error on a bad or missing option;

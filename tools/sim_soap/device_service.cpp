@@ -6,6 +6,9 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <string>
 #include <fcntl.h>
 #include <mutex>
 #include <netinet/in.h>
@@ -96,7 +99,7 @@ struct DeviceService::Impl {
     void accept_loop();
     void accept_one();
     void reboot_now();
-    void serve(int fd);
+    void serve(int fd, int number);
     bool act(int fd, const Request& request, bool& silent);
     bool wait_ms(int ms) const;  // false when stopped meanwhile
     void vanish();
@@ -158,7 +161,8 @@ void DeviceService::Impl::accept_one() {
         it = connections.erase(it);
     }
     ++accepted;
-    connections.push_back({fd, std::thread([this, fd] { serve(fd); })});
+    const int number = accepted;
+    connections.push_back({fd, std::thread([this, fd, number] { serve(fd, number); })});
 }
 
 // Silent for the reboot: no listener, no connection; then it runs what it installed.
@@ -198,7 +202,10 @@ void DeviceService::Impl::vanish() {
     if (options.on_vanish) options.on_vanish();
 }
 
-void DeviceService::Impl::serve(int fd) {
+void DeviceService::Impl::serve(int fd, int number) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> record(nullptr, std::fclose);
+    if (!options.record_prefix.empty())
+        record.reset(std::fopen((options.record_prefix + "-" + std::to_string(number) + ".bin").c_str(), "wb"));
     RequestReader reader;
     size_t stray_seen = 0;
     bool silent = false;
@@ -213,6 +220,7 @@ void DeviceService::Impl::serve(int fd) {
         if (!fds[1].revents) continue;
         const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
         if (n <= 0) break;
+        if (record) std::fwrite(buffer, 1, static_cast<size_t>(n), record.get());
         const size_t total = received += static_cast<size_t>(n);
         if (options.vanish_after_bytes && total >= options.vanish_after_bytes) {
             vanish();  // died with this request half read

@@ -55,6 +55,9 @@ struct DeviceServiceOptions {
     // After this many bytes received in all (0: never), on_vanish runs and the service
     // reads and answers nothing more: a system that dies in the middle of a request.
     size_t vanish_after_bytes = 0;
+    // When set, every byte received on connection N (from 1) is kept in the file
+    // record_prefix + "-N.bin", to compare what two programs sent.
+    std::string record_prefix;
 
     std::function<void()> on_vanish;
     // Each decoded request, before it is answered.
