@@ -3,11 +3,13 @@
 #include "cli/cli_options.h"
 #include "cli/listing.h"
 #include "cli/targets.h"
+#include "cli/update_board.h"
 #include "json_reader.h"
 #include "net/address_change.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -180,6 +182,52 @@ TEST(NewAddress, OnlyAddressesASystemCanTakeAreAccepted) {
         EXPECT_FALSE(parse_new_address(bad, octets, &why)) << bad;
         EXPECT_FALSE(why.empty()) << bad;
     }
+}
+
+TEST(UpdateProgressLine, ShowsTheStepBytesRateAndTime) {
+    SystemProgress p;
+    p.name = "198.51.100.11 (02:7a:10:0b:00:01)";
+    const auto now = BoardClock::now();
+    p.began = now - std::chrono::seconds(12);
+    p.step_began = now - std::chrono::seconds(2);
+    p.status = 3;
+    p.bytes_sent = 4000000;
+    p.bytes_total = 16000000;
+    EXPECT_EQ(progress_line(p, now), "198.51.100.11 (02:7a:10:0b:00:01)  uploading firmware  4.0 of 16.0 MB  2.0 MB/s  12 s");
+    p.status = 4;
+    EXPECT_EQ(progress_line(p, now), "198.51.100.11 (02:7a:10:0b:00:01)  installing firmware  12 s");
+    p.status = 10;
+    p.reason = "while uploading firmware: \x1b]0;owned\x07";  // a system's text, shown inertly
+    EXPECT_EQ(progress_line(p, now).find('\x1b'), std::string::npos);
+}
+
+// Off a terminal, a line per step and system: a 16 MB upload's 256 chunks give one line.
+TEST(UpdateProgressLine, PlainOutputHasOneLinePerStep) {
+    char* text = nullptr;
+    size_t size = 0;
+    std::FILE* out = open_memstream(&text, &size);
+    ASSERT_NE(out, nullptr);
+    {
+        UpdateBoard board({"A", "B"}, false, out);
+        board.begin(0);
+        board.begin(1);
+        board.progress(0, 1, 0, 0);
+        board.progress(1, 1, 0, 0);
+        for (uint64_t chunk = 0; chunk <= 256; ++chunk) board.progress(0, 3, chunk * 65535, 256 * 65535);
+        board.progress(0, 4, 0, 0);
+        board.finish(0, true, "");
+        board.finish(1, false, "while connecting: Impossible to access the system");
+    }
+    std::fclose(out);
+    const std::string printed(text, size);
+    std::free(text);
+    std::vector<std::string> lines;
+    for (size_t at = 0, end; (end = printed.find('\n', at)) != std::string::npos; at = end + 1)
+        lines.push_back(printed.substr(at, end - at));
+    ASSERT_EQ(lines.size(), 6u) << printed;
+    EXPECT_EQ(lines[2].rfind("A  uploading firmware", 0), 0u) << lines[2];
+    EXPECT_EQ(lines[4].rfind("A  updated", 0), 0u) << lines[4];
+    EXPECT_EQ(lines[5].rfind("B  failed: while connecting: Impossible to access the system", 0), 0u) << lines[5];
 }
 
 }  // namespace
