@@ -40,7 +40,7 @@ bool on_frame(void* user, const pcap_pkthdr* header, const u_char* frame) {
     timing.last_frame_ms = scan_milliseconds(job);
 
     SystemRecord record;
-    switch (read_answer_frame(frame, header->caplen, job.nic.ipv4, &record)) {
+    switch (read_answer_frame(frame, header->caplen, job.nic.ipv4, &record, header->len)) {
     case FrameKind::Answer:
         store_answer(job, record);
         timing.last_answer_ms = timing.last_frame_ms;
@@ -64,11 +64,12 @@ PcapHandle open_for_capture(const InterfaceRecord& nic) {
     options.read_timeout_ms = 2000;
     options.immediate = true;
     // Every system answers the broadcast at once, and on a busy machine the answers
-    // wait in this buffer until they are read. With immediate mode on an interface with
-    // offloads, the library gives each frame a 64 KiB slot of it (measured on a veth:
-    // 16 MB held 256 answers of 1000), so the 2 MB default holds 32: room for 1280,
-    // the answers a scan keeps and unrelated frames beside them.
-    options.buffer_bytes = 80 * 1024 * 1024;
+    // wait in the buffer until they are read. In immediate mode the library gives each
+    // frame a slot of the buffer as large as the snapshot (on an interface with offloads:
+    // 64 KiB slots for 65536 bytes, so 16 MB held 256 answers of 1000, measured on a
+    // veth). Keeping only the bytes an answer is read for, 4 MB hold about 3000.
+    options.snapshot_length = static_cast<int>(AnswerSnapshotLength);
+    options.buffer_bytes = 4 * 1024 * 1024;
     char errbuf[PCAP_ERRBUF_SIZE];
     PcapHandle handle = open_device(nic.device_name, options, errbuf);
     if (handle && pcap_setnonblock(handle.get(), 1, errbuf) != 0) handle.reset();

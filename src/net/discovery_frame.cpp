@@ -5,6 +5,7 @@
 #include "net/dotted_decimal.h"
 #include "net/text_field.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -59,12 +60,13 @@ struct PayloadSpan {
     size_t offset = 0;      // 0 when the frame is too short for its headers
     size_t captured = 0;    // payload bytes captured
     bool lengths_agree = false;
-    size_t datagram = 0;    // payload bytes of the datagram, when the lengths agree
+    size_t datagram = 0;    // payload bytes of the datagram that were captured, when the lengths agree
 };
 
 // The IPv4 total length bounds the datagram: bytes after it (Ethernet padding or
-// anything else) are not part of it. The UDP length must say the same.
-PayloadSpan locate_payload(const uint8_t* frame, size_t captured_length) {
+// anything else) are not part of it. It must fit the frame on the wire, and the UDP
+// length must say the same.
+PayloadSpan locate_payload(const uint8_t* frame, size_t captured_length, size_t wire_length) {
     PayloadSpan span;
     if (captured_length < Ipv4HeaderOffset + Ipv4MinimumHeaderLength) return span;
     const size_t ip_header = 4 * static_cast<size_t>(frame[Ipv4HeaderOffset] & 0x0F);
@@ -76,8 +78,8 @@ PayloadSpan locate_payload(const uint8_t* frame, size_t captured_length) {
     const size_t total = get16(frame + Ipv4HeaderOffset + 2);
     const size_t udp = get16(frame + EthernetHeaderLength + ip_header + 4);
     span.lengths_agree = total >= ip_header + UdpHeaderLength &&
-                         EthernetHeaderLength + total <= captured_length && udp == total - ip_header;
-    if (span.lengths_agree) span.datagram = udp - UdpHeaderLength;
+                         EthernetHeaderLength + total <= wire_length && udp == total - ip_header;
+    if (span.lengths_agree) span.datagram = std::min(udp - UdpHeaderLength, span.captured);
     return span;
 }
 
@@ -123,8 +125,10 @@ void fill_record(const uint8_t* frame, size_t header_length, const char* type, c
 }  // namespace
 
 FrameKind read_answer_frame(const uint8_t* frame, size_t captured_length, const uint8_t* own_ipv4,
-                            SystemRecord* out) {
-    const PayloadSpan span = locate_payload(frame, captured_length);
+                            SystemRecord* out, size_t wire_length) {
+    // A capture keeps the whole frame, or at least its first AnswerSnapshotLength bytes.
+    const bool whole = wire_length <= captured_length || captured_length < AnswerSnapshotLength;
+    const PayloadSpan span = locate_payload(frame, captured_length, whole ? captured_length : wire_length);
     if (span.offset == 0) return FrameKind::Other;
     const char* payload = reinterpret_cast<const char*>(frame + span.offset);
     if (!tagged(payload, span.captured) || !identreply_word(payload, span.captured)) return FrameKind::Other;

@@ -287,6 +287,22 @@ TEST(AnswerChecks, LengthsThatDisagreeWithTheCapturedBytesAreRefused) {
     EXPECT_EQ(kind_of(reply_frame(Answer, shorter_with_trailer)), FrameKind::Answer);
 }
 
+// A capture keeps the first AnswerSnapshotLength bytes of each frame: an answer longer
+// than that (further words after its fields) is still an answer, its fields whole. A
+// frame cut shorter than that is not trusted.
+TEST(AnswerChecks, AnswersLongerThanTheSnapshotKeepTheirFields) {
+    const std::vector<uint8_t> frame = reply_frame(identreply("TLV-100 3.1.0 " + std::string(1300, 'w')));
+    ASSERT_GT(frame.size(), AnswerSnapshotLength);
+    SystemRecord record;
+    ASSERT_EQ(read_answer_frame(frame.data(), AnswerSnapshotLength, nullptr, &record, frame.size()),
+              FrameKind::Answer);
+    EXPECT_STREQ(record.type_text, "TLV-100");
+    EXPECT_STREQ(record.firmware_text, "3.1.0");
+    EXPECT_EQ(read_answer_frame(frame.data(), 600, nullptr, &record, frame.size()), FrameKind::Refused);
+    EXPECT_EQ(read_answer_frame(frame.data(), AnswerSnapshotLength, nullptr, &record), FrameKind::Refused)
+        << "captured bytes alone that end before the datagram";
+}
+
 TEST(AnswerChecks, OnlyIdentRepliesAreAnswers) {
     EXPECT_EQ(kind_of(reply_frame("@%_*_@TLDP IDENT")), FrameKind::Other);
     EXPECT_EQ(kind_of(reply_frame("measurement data")), FrameKind::Other);
