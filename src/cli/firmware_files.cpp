@@ -1,5 +1,6 @@
 #include "cli/firmware_files.h"
 
+#include "firmware/sd_board_file.h"
 #include "platform/platform.h"
 
 #include <fcntl.h>
@@ -8,7 +9,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <strings.h>
 #include <vector>
 
 bool readable_regular_file(const std::string& path, std::string* why) {
@@ -28,12 +28,8 @@ std::string sd_board_beside(const std::string& firmware_path) {
     const size_t slash = firmware_path.find_last_of('/');
     const std::string directory = slash == std::string::npos ? "." : firmware_path.substr(0, slash == 0 ? 1 : slash);
     const std::string name = slash == std::string::npos ? firmware_path : firmware_path.substr(slash + 1);
-    if (name.size() < 5 || strcasecmp(name.c_str() + name.size() - 5, ".firm") != 0) return {};
-    const std::string base = name.substr(0, name.size() - 5);
-    std::vector<std::string> matches;
-    if (platform::find_files_with_extension(directory.c_str(), ".spmmc", matches) != 0) return {};
-    for (const std::string& match : matches)
-        if (match.size() == base.size() + 6 && match.compare(0, base.size(), base) == 0)
-            return directory + "/" + match;
-    return {};
+    std::vector<std::string> spmmc_names;
+    if (platform::find_files_with_extension(directory.c_str(), ".spmmc", spmmc_names) != 0) return {};
+    const std::string match = sd_board_name_for(name, spmmc_names);
+    return match.empty() ? match : directory + "/" + match;
 }

@@ -1,5 +1,6 @@
 #include "firmware/firmware_catalogue.h"
 
+#include "firmware/sd_board_file.h"
 #include "platform/platform.h"
 #include "shell/app.h"
 #include "shell/resource_path.h"
@@ -76,14 +77,8 @@ int32_t find_spmmc_file(const char* name) {
 }
 
 std::string sd_board_path_for(const char* name) {
-    const size_t length = std::strlen(name);
-    if (length < 5) return {};
-    const std::string base(name, length - 5);
-    std::vector<std::string> matches;
-    if (search_firmware_directory(".spmmc", matches) != 0) return {};
-    for (const std::string& match : matches) {
-        if (match.size() == base.size() + 6 && match.compare(0, base.size(), base) == 0)
-            return std::string(ResourceDir) + "/firmware/" + match;
-    }
-    return {};
+    std::vector<std::string> spmmc_names;
+    if (search_firmware_directory(".spmmc", spmmc_names) != 0) return {};
+    const std::string match = sd_board_name_for(name, spmmc_names);
+    return match.empty() ? match : std::string(ResourceDir) + "/firmware/" + match;
 }
