@@ -5,9 +5,17 @@
 #include <stdsoap2.h>
 
 #include <cstdio>
+#ifndef _WIN32
 #include <sys/socket.h>
+#endif
 
 namespace {
+
+#ifdef _WIN32
+constexpr int NoSigpipe = 0;  // Windows has no SIGPIPE: a closed peer is always an error
+#else
+constexpr int NoSigpipe = MSG_NOSIGNAL;
+#endif
 
 // With the endpoint passed to every call (gSOAP 2.8 writes nothing without one), the
 // runtime would open a new connection whenever the old one is found closed. These two
@@ -27,7 +35,7 @@ SOAP_SOCKET refuse_reconnect(struct soap* soap, const char*, const char*, int) {
 DeviceConnection::DeviceConnection() : soap_(soap_new1(SOAP_IO_KEEPALIVE)) {
     if (!soap_) return;
     soap_set_namespaces(soap_, namespaces);
-    soap_->socket_flags = MSG_NOSIGNAL;  // a closed peer is an error, not a SIGPIPE
+    soap_->socket_flags = NoSigpipe;  // a closed peer is an error, not a SIGPIPE
     // The runtime would pin the socket buffers to 64 KB, stalling every megabyte-sized
     // chunk on the system's reading; the operating system sizes them better.
     soap_->sndbuf = 0;

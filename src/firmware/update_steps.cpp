@@ -4,12 +4,13 @@
 #include "firmware/device_connection.h"
 #include "firmware/update_seams.h"
 #include "firmware/update_sequence.h"
+#include "platform/platform.h"
 
 #include <cstring>
 #include <new>
 
 FileHandle open_update_file(const char* path) {
-    FileHandle file(std::fopen(path, "rb"));
+    FileHandle file(platform::open_file(path, "rb"));
     if (!file) {
         std::fprintf(stderr, "Error, cannot open file : %s\n", path);
         set_update_error("Error, cannot open file : %s", path);

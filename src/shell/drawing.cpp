@@ -1,5 +1,6 @@
 #include "shell/drawing.h"
 
+#include "platform/platform.h"
 #include "shell/resource_path.h"
 
 Uint32 map_rgb(Rgb colour) {
@@ -19,8 +20,15 @@ void fill_surface(SDL_Surface* surface, Rgb colour) {
 SurfacePtr load_image(const char* path_template) {
     char path[ResourcePathSize];
     if (format_resource_path(path, path_template) != 0) return nullptr;
-    SDL_RWops* stream = SDL_RWFromFile(path, "rb");
-    if (!stream) return nullptr;
+    // Opened here rather than by SDL, which would read the UTF-8 path in the ANSI code
+    // page on Windows.
+    std::FILE* file = platform::open_file(path, "rb");
+    if (!file) return nullptr;
+    SDL_RWops* stream = SDL_RWFromFP(file, 1);
+    if (!stream) {
+        std::fclose(file);
+        return nullptr;
+    }
     return SurfacePtr(SDL_LoadBMP_RW(stream, 1));
 }
 
