@@ -10,6 +10,8 @@
 #
 # Usage:
 #   segment.sh up NAME COUNT [--sim PATH] [--reply-delay MS] [--pc-without-address]
+#                            [--stagger MS]   (system I answers (I-1)*MS later: a fixed order)
+#                            [--pc-mac MAC]   (talvo0's MAC instead of a random one)
 #                            [--sim-arg ARG]...   (ARG passed to every talvo-sim)
 #   segment.sh down NAME
 #   segment.sh state NAME      prints the state directory (systems, logs)
@@ -61,7 +63,7 @@ start_system() {
     in_ns "$ns" ip addr add "$ip/24" dev sim0
     in_ns "$ns" ip link set sim0 up
     ip netns exec "$ns" "$sim" --interface sim0 --ip "$ip" --mac "$mac" --type "$type" \
-        --firmware "$firmware" --reply-delay "$delay" "${sim_args[@]}" </dev/null >"$state/sim-$i.log" 2>&1 &
+        --firmware "$firmware" --reply-delay "$((delay + (i - 1) * stagger))" "${sim_args[@]}" </dev/null >"$state/sim-$i.log" 2>&1 &
     pid=$!
     echo "$ns $ip $mac $type $firmware $pid" >>"$state/systems"
 }
@@ -80,13 +82,15 @@ up() {
     [ $# -ge 2 ] || die "usage: segment.sh up NAME COUNT [--sim PATH] [--reply-delay MS] [--pc-without-address]"
     name=$1 count=$2
     shift 2
-    sim=$top/build/talvo-sim delay=0 pc_address=198.51.100.1/24
+    sim=$top/build/talvo-sim delay=0 stagger=0 pc_mac= pc_address=198.51.100.1/24
     sim_args=()
     while [ $# -gt 0 ]; do
         case $1 in
             --sim-arg) sim_args+=("$2"); shift 2 ;;
             --sim) sim=$2; shift 2 ;;
             --reply-delay) delay=$2; shift 2 ;;
+            --stagger) stagger=$2; shift 2 ;;
+            --pc-mac) pc_mac=$2; shift 2 ;;
             --pc-without-address) pc_address=; shift ;;
             *) die "unknown option $1" ;;
         esac
@@ -107,6 +111,7 @@ up() {
     in_ns "$sw" ip link set br0 up
     add_ns "$pc"
     plug ppc "$pc" talvo0
+    [ -z "$pc_mac" ] || in_ns "$pc" ip link set talvo0 address "$pc_mac"
     [ -z "$pc_address" ] || in_ns "$pc" ip addr add "$pc_address" dev talvo0
     in_ns "$pc" ip link set talvo0 up
     for ((i = 1; i <= count; i++)); do start_system "$i"; done
