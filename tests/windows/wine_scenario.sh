@@ -48,7 +48,7 @@ fail() {
     done
     state=$("$segment" state "$seg")
     for f in "$state"/sim-*.log; do [ -f "$f" ] && { echo "--- $f"; cat "$f"; }; done
-    [ -n "$window" ] && import -silent -window "$window" "$work/$label/failure.png" 2>/dev/null &&
+    [ -n "$window" ] && [ -n "$program" ] && timeout 10 import -silent -window "$window" "$work/$label/failure.png" 2>/dev/null &&
         echo "screen at the failure: $work/$label/failure.png"
     exit 1
 }
@@ -60,7 +60,7 @@ shot=$work/screen.rgb
 pixel() { od -An -tu1 -j $((($2 * 800 + $1) * 3)) -N3 "$shot" | xargs; }
 # screen_is PROBE...: every probe "X Y is R G B", "X Y green" (a selected row) holds.
 screen_is() {
-    import -silent -window "$window" -depth 8 "rgb:$shot" 2>/dev/null || return 1
+    timeout 10 import -silent -window "$window" -depth 8 "rgb:$shot" 2>/dev/null || return 1
     local probe x y what got
     for probe in "$@"; do
         read -r x y what <<<"$probe"
@@ -195,7 +195,8 @@ export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # looks adapters up in a background process of its own, which sees only the namespace
 # it started in.
 session windows sh -c 'timeout 180 wine wineboot -i >/dev/null 2>&1; exec wine "$0"' "$exe"
-grep -qx 'start firmware update task' "$work/windows-package/talvo-perabo/stdout.txt" ||
+# SDLmain sends standard output to stdout.txt beside the executable (in text mode: CRLF).
+grep -q '^start firmware update task' "$work/windows-package/talvo-perabo/stdout.txt" ||
     fail "stdout.txt beside the executable lacks the update's lines"
 
 # --- The same bytes -----------------------------------------------------------------------
