@@ -158,7 +158,8 @@ session() {
     wait_screen 10 "system 2 selected" "5 127 green"
     hover 767 127 "the firmware bullet"
     click 767 127
-    wait_screen 10 "firmware list" "$arrow" "$(rows 2 | head -n1)" "$(rows 2 | tail -n1)"
+    # TLV-3.3.0.firm on the first row (the Windows copy has no other; see below).
+    wait_screen 10 "firmware list" "$arrow" "5 109 $white" "5 179 $background" "300 160 not 255 255 255"
     click 100 92
     wait_screen 10 "TLV-3.3.0.firm chosen" "5 92 green"
     hover 770 92 "the firmware's Ok"
@@ -187,8 +188,16 @@ start_xvfb
 export ASAN_OPTIONS=detect_leaks=0  # the Linux build may be the sanitized one
 session linux "$linux/talvo-perabo"
 
-unzip -q "$zip" -d "$work/windows-package"
-exe=$work/windows-package/talvo-perabo/talvo-perabo.exe
+# Unpacked under a folder name outside ASCII: the executable's path, the fonts, images
+# and firmware files are all reached through it, as UTF-16 on the Windows side. (One
+# that the ANSI code page can write: SDLmain opens stdout.txt through it.)
+package=$work/windows-package/Pr$'\xc3\xbc'fstand
+mkdir -p "$package"
+unzip -q "$zip" -d "$package"
+# Wine lists a directory in the file system's order, not sorted as NTFS would: with
+# one firmware file, the one to load is on the first row.
+rm "$package/talvo-perabo/firmware/TLV-Hub-2.0.1.firm"
+exe=$package/talvo-perabo/talvo-perabo.exe
 prefix=$work/wineprefix
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # A fresh prefix, made inside the PC's namespace (session runs the command there): wine
@@ -196,7 +205,7 @@ export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # it started in.
 session windows sh -c 'timeout 180 wine wineboot -i >/dev/null 2>&1; exec wine "$0"' "$exe"
 # SDLmain sends standard output to stdout.txt beside the executable (in text mode: CRLF).
-grep -q '^start firmware update task' "$work/windows-package/talvo-perabo/stdout.txt" ||
+grep -q '^start firmware update task' "$package/talvo-perabo/stdout.txt" ||
     fail "stdout.txt beside the executable lacks the update's lines"
 
 # --- The same bytes -----------------------------------------------------------------------
