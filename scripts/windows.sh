@@ -68,8 +68,14 @@ write_source_list() {
 
 private_apt() {
     mkdir -p "$apt_dir"/{lists/partial,cache/archives/partial,parts,preferences}
-    write_source_list | sort -u >"$apt_dir/sources.list"
-    [ -s "$apt_dir/sources.list" ] || die "no enabled deb source in /etc/apt to mirror as deb-src"
+    write_source_list | sort -u >"$apt_dir/sources.list.new"
+    [ -s "$apt_dir/sources.list.new" ] || die "no enabled deb source in /etc/apt to mirror as deb-src"
+    # Replaced only when it changed, so its time tells when the index must be read again.
+    if cmp -s "$apt_dir/sources.list.new" "$apt_dir/sources.list"; then
+        rm "$apt_dir/sources.list.new"
+    else
+        mv "$apt_dir/sources.list.new" "$apt_dir/sources.list"
+    fi
     cat >"$apt_dir/apt.conf" <<EOF
 Dir::Etc::sourcelist "$apt_dir/sources.list";
 Dir::Etc::sourceparts "$apt_dir/parts";
@@ -80,9 +86,10 @@ APT::Sandbox::User "root";
 EOF
     export APT_CONFIG=$apt_dir/apt.conf
     # The source index is read again when it is older than a day or the list changed.
-    if [ -z "$(find "$apt_dir/lists" -name '*Sources*' -mtime -1 -newer "$apt_dir/sources.list" 2>/dev/null | head -n1)" ]; then
+    if [ -z "$(find "$apt_dir/updated" -mtime -1 -newer "$apt_dir/sources.list" 2>/dev/null)" ]; then
         log "reading the source index of $(awk '{print $3 " " $4}' "$apt_dir/sources.list" | sort -u | tr '\n' ' ')"
         apt-get update -qq || die "apt-get update through $apt_dir/apt.conf failed"
+        touch "$apt_dir/updated"
     fi
 }
 
