@@ -6,8 +6,10 @@
 # (same addresses and MACs, answering in a fixed order):
 #   the window "Talvo Perabo" opens and lists the segment's interface; a scan finds the
 #   three systems (answering 300, 600 and 900 ms after the request, so a capture that
-#   opens slowly on a busy machine misses none); system 1 is moved to 198.51.100.50 (the next scan finds it there);
-#   system 2 gets TLV-3.3.0.firm with its SD board file; the scan after it finds all.
+#   opens slowly on a busy machine misses none) and lasts until 2000 ms of silence
+#   followed the last answer; system 1 is moved to 198.51.100.50 (the next scan finds
+#   it there); system 2 gets TLV-3.3.0.firm with its SD board file; the scan after
+#   that finds all three.
 # What each build sent (Discovery Protocol frames and Device Service requests, recorded
 # on the PC's interface) must be the same bytes. Every wait is bounded.
 # Exit 77 (skip) without root, wine, Xvfb or xdotool.
@@ -137,10 +139,17 @@ session() {
 
     wait_screen 60 "interface list" "5 109 $white"
     click 580 155  # the splash's close box
+    local clicked ms
+    clicked=$(date +%s%N)
     click 100 92   # talvo0, the first interface
     step "scanning on talvo0"
     wait_screen 30 "system list of three systems" "$arrow" "$(rows 3 | head -n1)" "$(rows 3 | tail -n1)"
-    step "three systems found"
+    ms=$((($(date +%s%N) - clicked) / 1000000))
+    step "three systems found, the list shown $ms ms after the click"
+    # The request leaves 100 ms after the scan starts, the last system answers 900 ms
+    # later, and the capture must then wait 2000 ms of silence: at least 3000 ms (a busy
+    # machine only adds to it).
+    [ "$ms" -ge 3000 ] || fail "the scan ended after $ms ms, before 2000 ms of silence followed the last answer"
 
     click 100 92
     wait_screen 10 "system 1 selected" "5 92 green"
