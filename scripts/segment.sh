@@ -13,6 +13,8 @@
 #
 # Usage:
 #   segment.sh up NAME COUNT [--sim PATH] [--reply-delay MS] [--pc-without-address]
+#                            [--stagger MS]   (system I answers (I-1)*MS later: a fixed order)
+#                            [--pc-mac MAC]   (talvo0's MAC instead of a random one)
 #                            [--one-process] [--sim-arg ARG]...   (ARG passed to every talvo-sim)
 #                            [--sim-arg-for I ARG]...             (ARG passed to system I's only)
 #   segment.sh down NAME
@@ -67,7 +69,8 @@ start_system() {
     local own=()
     [ -z "${sim_args_for[$i]:-}" ] || mapfile -t own <<<"${sim_args_for[$i]%$'\n'}"
     ip netns exec "$ns" "$sim" --interface sim0 --ip "$ip" --mac "$mac" --type "$type" \
-        --firmware "$firmware" --reply-delay "$delay" "${sim_args[@]}" "${own[@]}" </dev/null >"$state/sim-$i.log" 2>&1 &
+        --firmware "$firmware" --reply-delay "$((delay + (i - 1) * stagger))" "${sim_args[@]}" "${own[@]}" \
+        </dev/null >"$state/sim-$i.log" 2>&1 &
     pid=$!
     echo "$ns $ip $mac $type $firmware $pid" >>"$state/systems"
 }
@@ -107,7 +110,7 @@ up() {
     [ $# -ge 2 ] || die "usage: segment.sh up NAME COUNT [--sim PATH] [--reply-delay MS] [--pc-without-address]"
     name=$1 count=$2
     shift 2
-    sim=$top/build/talvo-sim delay=0 pc_address=198.51.100.1/24 one_process=0
+    sim=$top/build/talvo-sim delay=0 stagger=0 pc_mac= pc_address=198.51.100.1/24 one_process=0
     sim_args=()
     declare -gA sim_args_for=()
     while [ $# -gt 0 ]; do
@@ -116,6 +119,8 @@ up() {
             --sim-arg-for) sim_args_for[$2]+="$3"$'\n'; shift 3 ;;
             --sim) sim=$2; shift 2 ;;
             --reply-delay) delay=$2; shift 2 ;;
+            --stagger) stagger=$2; shift 2 ;;
+            --pc-mac) pc_mac=$2; shift 2 ;;
             --pc-without-address) pc_address=; shift ;;
             --one-process) one_process=1; shift ;;
             *) die "unknown option $1" ;;
@@ -139,6 +144,7 @@ up() {
     in_ns "$sw" ip link set br0 up
     add_ns "$pc"
     plug ppc "$pc" talvo0
+    [ -z "$pc_mac" ] || in_ns "$pc" ip link set talvo0 address "$pc_mac"
     [ -z "$pc_address" ] || in_ns "$pc" ip addr add "$pc_address" dev talvo0
     in_ns "$pc" ip link set talvo0 up
     if [ "$one_process" -eq 1 ]; then

@@ -17,23 +17,8 @@ done
 build=${1:-$top/build}
 shift || true
 
-mapfile -t wanted < <(grep -v '^\s*#' "$top/scripts/packages.txt" | grep -v '^\s*$')
-missing=()
-for p in "${wanted[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    if [ "$(id -u)" -ne 0 ]; then
-        echo "Missing packages: ${missing[*]}; run this script as root (or with sudo) to install them." >&2
-        exit 1
-    fi
-    echo "Installing ${#missing[@]} Debian packages the build and the tests need (a minute or two):" >&2
-    echo "  ${missing[*]}" >&2
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-    echo "Packages installed." >&2
-fi
+. "$top/scripts/lib/packages.sh"
+install_package_list "$top/scripts/packages.txt"
 [ "$only_packages" -eq 0 ] || exit 0
 
 echo "Building in $build" >&2

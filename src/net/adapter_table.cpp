@@ -55,3 +55,13 @@ size_t ethernet_adapters_of(const pcap_if_t* devices, AdapterInfo* out, size_t c
     }
     return count;
 }
+
+#ifndef _WIN32
+std::vector<AdapterInfo> read_adapter_table(const pcap_if_t* devices) {
+    size_t device_count = 0;
+    for (const pcap_if_t* d = devices; d != nullptr; d = d->next) ++device_count;
+    std::vector<AdapterInfo> adapters(device_count);
+    adapters.resize(ethernet_adapters_of(devices, adapters.data(), adapters.size()));
+    return adapters;
+}
+#endif

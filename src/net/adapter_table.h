@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 struct AdapterInfo {
     char name[256];           // the adapter's identifier text
@@ -27,3 +28,8 @@ bool adapter_is_device_itself(const char* adapter_name, const char* device_name)
 // such as "any", "nflog" or "dbus-system" have none and so no adapter. Fills at most
 // capacity entries and returns how many.
 size_t ethernet_adapters_of(const pcap_if_t* devices, AdapterInfo* out, size_t capacity);
+
+// The platform's adapter table, for joining to the devices of the capture library's
+// list: on Windows IP Helper's (GetAdaptersInfo), in its order; on Linux the devices'
+// own Ethernet entries (ethernet_adapters_of). Empty when it cannot be read.
+std::vector<AdapterInfo> read_adapter_table(const pcap_if_t* devices);

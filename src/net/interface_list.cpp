@@ -4,8 +4,12 @@
 #include "net/dotted_decimal.h"
 #include "net/text_field.h"
 
+#ifdef _WIN32
+#include <winsock2.h>
+#else
 #include <netinet/in.h>
 #include <sys/socket.h>
+#endif
 
 #include <cstring>
 #include <vector>
@@ -85,12 +89,8 @@ int32_t read_interfaces(InterfaceRecord* out, size_t capacity, size_t* count) {
     char errbuf[PCAP_ERRBUF_SIZE];
     pcap_if_t* devices = nullptr;
     if (pcap_findalldevs(&devices, errbuf) != 0) return -1;  // the error text is not shown
-    size_t device_count = 0;
-    for (const pcap_if_t* d = devices; d != nullptr; d = d->next) ++device_count;
-    // Linux: each device's own link-layer entry; a Windows build reads IP Helper's table here.
-    std::vector<AdapterInfo> adapters(device_count);
-    const size_t adapter_count = ethernet_adapters_of(devices, adapters.data(), adapters.size());
-    *count = fill_interface_records(devices, adapters.data(), adapter_count, platform_catalogue_rules(), out,
+    const std::vector<AdapterInfo> adapters = read_adapter_table(devices);
+    *count = fill_interface_records(devices, adapters.data(), adapters.size(), platform_catalogue_rules(), out,
                                     capacity);
     pcap_freealldevs(devices);
     return 0;

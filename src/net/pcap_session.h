@@ -11,11 +11,15 @@ struct PcapCloser {
 };
 using PcapHandle = std::unique_ptr<pcap_t, PcapCloser>;
 
+constexpr int FallbackReadTimeoutMs = 10;
+
 struct DeviceOptions {
     int snapshot_length = 65536;
     bool promiscuous = true;
     int read_timeout_ms = 1000;
     // Hands each frame over as it arrives instead of when the kernel's block timer fires.
+    // Where the library cannot (wine's wpcap.dll), the read time-out is cut to
+    // FallbackReadTimeoutMs instead, which delays each frame by at most that much.
     bool immediate = false;
     // Kernel buffer for frames not yet read; 0 keeps the library's default.
     int buffer_bytes = 0;

@@ -40,4 +40,12 @@ void sleep_ms(uint32_t ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+std::FILE* open_file(const char* path, const char* mode) {
+    return std::fopen(path, mode);
+}
+
+int start_sockets() {
+    return 0;
+}
+
 }  // namespace platform

@@ -1,6 +1,7 @@
 #include "shell/startup.h"
 
 #include "net/interface_catalogue.h"
+#include "platform/platform.h"
 #include "shell/app.h"
 #include "shell/drawing.h"
 #include "shell/resource_file.h"
@@ -59,6 +60,9 @@ bool invisible_video_driver(const char* driver_name, const char* requested_drive
 
 int run_program() {
     if (resolve_resource_dir() != 0) return 1;
+    // The firmware update's connections need it; discovery does not, so the program goes on.
+    if (const int error = platform::start_sockets())
+        std::printf("Unable to start the socket layer (error %d); firmware updates will fail\n", error);
     AppState = StateChooseInterface;
     build_interface_catalogue();
 

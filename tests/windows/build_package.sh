@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds the Windows package for the tests with scripts/windows.sh. Skips (77) where the
+# cross tools are missing and cannot be installed (not root).
+#   build_package.sh BUILD_DIR
+set -u
+top=$(cd "$(dirname "$0")/../.." && pwd)
+if [ "$(id -u)" -ne 0 ]; then
+    for tool in x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-dlltool dpkg-source; do
+        command -v $tool >/dev/null ||
+            { echo "SKIP: $tool is missing, and only root can install the cross tools (scripts/windows.sh)"; exit 77; }
+    done
+fi
+exec "$top/scripts/windows.sh" "$1"
