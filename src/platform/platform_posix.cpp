@@ -92,6 +92,7 @@ std::FILE* RegularFile::into_stream() {
     const int fd = static_cast<int>(handle_);
     handle_ = -1;
     if (fd < 0) return nullptr;
+    lseek(fd, 0, SEEK_SET);
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     std::FILE* stream = fdopen(fd, "rb");
     if (!stream) close(fd);

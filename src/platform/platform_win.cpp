@@ -122,6 +122,9 @@ std::FILE* RegularFile::into_stream() {
     const std::intptr_t handle = handle_;
     handle_ = -1;
     if (handle == -1) return nullptr;
+    // Reads at an offset move the file pointer of a Windows handle.
+    const LARGE_INTEGER start{};
+    SetFilePointerEx(as_handle(handle), start, nullptr, FILE_BEGIN);
     const int fd = _open_osfhandle(handle, _O_RDONLY | _O_BINARY);
     if (fd == -1) {
         CloseHandle(as_handle(handle));
