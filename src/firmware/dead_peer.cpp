@@ -13,7 +13,7 @@ int set_option(int socket, int level, int name, int value) {
 
 }  // namespace
 
-int watch_for_dead_peer(int socket, const DeadPeerTimings& timings) {
+int watch_for_dead_peer(platform::SocketHandle socket, const DeadPeerTimings& timings) {
     int error = set_option(socket, SOL_SOCKET, SO_KEEPALIVE, 1);
     if (!error) error = set_option(socket, IPPROTO_TCP, TCP_KEEPIDLE, timings.idle_s);
     if (!error) error = set_option(socket, IPPROTO_TCP, TCP_KEEPINTVL, timings.interval_s);

@@ -5,6 +5,8 @@
 // keep-alive never probes. A live system answers the probes and is never cut.
 #pragma once
 
+#include "platform/platform.h"
+
 #include <cstdint>
 
 struct DeadPeerTimings {
@@ -18,4 +20,4 @@ struct DeadPeerTimings {
 constexpr DeadPeerTimings RealDeadPeerTimings{30, 10, 6, 90000};
 
 // Sets the options on a connected TCP socket. 0, or the errno of the option that failed.
-int watch_for_dead_peer(int socket, const DeadPeerTimings& timings);
+int watch_for_dead_peer(platform::SocketHandle socket, const DeadPeerTimings& timings);

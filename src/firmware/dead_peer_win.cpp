@@ -8,8 +8,6 @@
 #define TCP_MAXRT 5  // ws2ipdef.h of the Windows SDK; missing from mingw-w64's
 #endif
 
-DeadPeerTimings DeadPeerSettings = RealDeadPeerTimings;
-
 namespace {
 
 constexpr unsigned long WindowsKeepAliveProbes = 10;  // fixed by Windows since Vista
@@ -19,7 +17,7 @@ constexpr unsigned long WindowsKeepAliveProbes = 10;  // fixed by Windows since 
 // Windows sends a fixed number of probes, so their interval is chosen to end the
 // probing at the user time-out; TCP_MAXRT bounds the retransmission of unacknowledged
 // data the same way.
-int watch_for_dead_peer(int socket, const DeadPeerTimings& timings) {
+int watch_for_dead_peer(platform::SocketHandle socket, const DeadPeerTimings& timings) {
     const auto s = static_cast<SOCKET>(socket);
     const unsigned long idle_ms = static_cast<unsigned long>(timings.idle_s) * 1000;
     unsigned long interval_ms = static_cast<unsigned long>(timings.interval_s) * 1000;

@@ -1,13 +1,12 @@
 #include "firmware/device_connection.h"
 
+#include "platform/platform.h"
+
 #include <stdsoap2.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <poll.h>
-#include <sys/socket.h>
 
 namespace {
 
@@ -20,7 +19,7 @@ DeviceConnection::Io& io_of(struct soap* soap) {
 // Waits until the socket is ready for events, for at most the time left before the
 // deadline. False when the deadline passed first (deadline_passed is then set) or the
 // wait failed (errnum set).
-bool wait_ready(struct soap* soap, DeviceConnection::Io& io, short events) {
+bool wait_ready(struct soap* soap, DeviceConnection::Io& io, bool for_writing) {
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(io.deadline - Clock::now());
         if (left.count() <= 0) {
@@ -28,11 +27,12 @@ bool wait_ready(struct soap* soap, DeviceConnection::Io& io, short events) {
             return false;
         }
         if (!soap_valid_socket(soap->socket)) return false;
-        pollfd fd{soap->socket, events, 0};
-        const int ready = poll(&fd, 1, static_cast<int>(std::min<long long>(left.count(), INT_MAX)));
+        int error = 0;
+        const int ready = platform::wait_for_socket(soap->socket, for_writing,
+                                                    static_cast<int>(std::min<long long>(left.count(), INT_MAX)), error);
         if (ready > 0) return true;
-        if (ready < 0 && errno != EINTR) {
-            soap->errnum = errno;
+        if (ready < 0) {
+            soap->errnum = error;
             return false;
         }
     }
@@ -44,12 +44,13 @@ size_t receive_within_deadline(struct soap* soap, char* buffer, size_t size) {
     DeviceConnection::Io& io = io_of(soap);
     if (io.deadline_passed || io.guard.refusal() != ReplyRefusal::None) return 0;
     for (;;) {
-        if (!wait_ready(soap, io, POLLIN)) return 0;
-        const ssize_t n = recv(soap->socket, buffer, size, MSG_DONTWAIT);
+        if (!wait_ready(soap, io, false)) return 0;
+        int error = 0;
+        const long long n = platform::receive_now(soap->socket, buffer, size, error);
         if (n > 0) return io.guard.admit(buffer, static_cast<size_t>(n)) ? static_cast<size_t>(n) : 0;
         if (n == 0) return 0;
-        if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-            soap->errnum = errno;
+        if (error != 0) {
+            soap->errnum = error;
             return 0;
         }
     }
@@ -59,13 +60,14 @@ size_t receive_within_deadline(struct soap* soap, char* buffer, size_t size) {
 int send_within_deadline(struct soap* soap, const char* data, size_t size) {
     DeviceConnection::Io& io = io_of(soap);
     while (size > 0) {
-        if (!wait_ready(soap, io, POLLOUT)) return SOAP_EOF;
-        const ssize_t n = send(soap->socket, data, size, MSG_DONTWAIT | MSG_NOSIGNAL);
+        if (!wait_ready(soap, io, true)) return SOAP_EOF;
+        int error = 0;
+        const long long n = platform::send_now(soap->socket, data, size, error);
         if (n > 0) {
             data += n;
             size -= static_cast<size_t>(n);
-        } else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-            soap->errnum = errno;
+        } else if (error != 0) {
+            soap->errnum = error;
             return SOAP_EOF;
         }
     }
@@ -99,7 +101,9 @@ bool is_fault_status(int error) {
 DeviceConnection::DeviceConnection() : soap_(soap_new1(SOAP_IO_KEEPALIVE)) {
     if (!soap_) return;
     soap_set_namespaces(soap_, namespaces);
+#ifdef MSG_NOSIGNAL
     soap_->socket_flags = MSG_NOSIGNAL;  // a closed peer is an error, not a SIGPIPE
+#endif
     // The runtime would pin the socket buffers to 64 KB, stalling every megabyte-sized
     // chunk on the system's reading; the operating system sizes them better.
     soap_->sndbuf = 0;

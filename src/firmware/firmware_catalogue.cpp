@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -48,8 +47,7 @@ bool add_firmware_name(const std::string& name) {
 // Only regular files (or links to one) can be uploaded whole: a folder, a FIFO or a
 // device named like a firmware file is not listed.
 bool is_regular_firmware_file(const std::string& name) {
-    std::error_code error;
-    return std::filesystem::is_regular_file(std::string(ResourceDir) + "/firmware/" + name, error);
+    return platform::is_regular_file((std::string(ResourceDir) + "/firmware/" + name).c_str());
 }
 
 }  // namespace

@@ -1,24 +1,15 @@
 #include "firmware/update_file.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-UpdateFile::~UpdateFile() {
-    if (fd_ >= 0) close(fd_);
-}
 
 UpdateFile::OpenResult UpdateFile::open(const std::string& path) {
-    // O_NONBLOCK: opening a FIFO must not wait for a writer.
-    fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd_ < 0) return OpenResult::CannotOpen;
-    struct stat info {};
-    if (fstat(fd_, &info) != 0) return OpenResult::CannotOpen;
-    if (!S_ISREG(info.st_mode)) return OpenResult::NotRegular;
-    size_ = static_cast<uint64_t>(info.st_size);
-    modified_ = info.st_mtim;
+    switch (file_.open(path.c_str())) {
+    case platform::RegularFile::Open::Opened: break;
+    case platform::RegularFile::Open::NotRegular: return OpenResult::NotRegular;
+    case platform::RegularFile::Open::CannotOpen: return OpenResult::CannotOpen;
+    }
+    if (!file_.stamp(opened_)) return OpenResult::CannotOpen;
+    size_ = opened_.size;
     return OpenResult::Opened;
 }
 
@@ -27,8 +18,7 @@ UpdateFile::ReadResult UpdateFile::next_chunk(unsigned char* buffer, size_t capa
     const size_t want = static_cast<size_t>(std::min<uint64_t>(capacity, size_ - read_));
     if (want == 0) return ReadResult::End;
     while (count < want) {
-        const ssize_t n = read(fd_, buffer + count, want - count);
-        if (n < 0 && errno == EINTR) continue;
+        const long long n = file_.read_at(read_ + count, buffer + count, want - count);
         if (n < 0) return ReadResult::ReadError;
         if (n == 0) return ReadResult::EndedEarly;
         count += static_cast<size_t>(n);
@@ -38,10 +28,8 @@ UpdateFile::ReadResult UpdateFile::next_chunk(unsigned char* buffer, size_t capa
 }
 
 bool UpdateFile::unchanged() const {
-    struct stat info {};
-    if (fstat(fd_, &info) != 0) return false;
-    if (static_cast<uint64_t>(info.st_size) != size_) return false;
-    if (info.st_mtim.tv_sec != modified_.tv_sec || info.st_mtim.tv_nsec != modified_.tv_nsec) return false;
+    platform::FileStamp now;
+    if (!file_.stamp(now) || now != opened_) return false;
     unsigned char extra;  // grown and shrunk back, or a size that lies
-    return pread(fd_, &extra, 1, static_cast<off_t>(size_)) == 0;
+    return file_.read_at(size_, &extra, 1) == 0;
 }

@@ -4,15 +4,15 @@
 // has grown or changed by the end of the upload.
 #pragma once
 
+#include "platform/platform.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <ctime>
 #include <string>
 
 class UpdateFile {
 public:
     UpdateFile() = default;
-    ~UpdateFile();
     UpdateFile(const UpdateFile&) = delete;
     UpdateFile& operator=(const UpdateFile&) = delete;
 
@@ -31,8 +31,8 @@ public:
     bool unchanged() const;
 
 private:
-    int fd_ = -1;
+    platform::RegularFile file_;
+    platform::FileStamp opened_;
     uint64_t size_ = 0;
     uint64_t read_ = 0;
-    timespec modified_{};
 };

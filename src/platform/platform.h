@@ -28,12 +28,69 @@ int start_detached_thread(int32_t (*entry)());
 // Suspends the calling thread for ms milliseconds.
 void sleep_ms(uint32_t ms);
 
-// Opens a file by its UTF-8 path, as std::fopen does.
-std::FILE* open_file(const char* path, const char* mode);
+// --- Regular files ------------------------------------------------------------------
+// Files the program reads whole (firmware images, fonts, pictures): opened only when
+// they are regular files, and never with a wait (a FIFO or a device in their place is
+// refused, not read without end).
 
+// When a file last changed: its size and modification time, in the system's units.
+struct FileStamp {
+    uint64_t size = 0;
+    int64_t modified = 0;
+    bool operator==(const FileStamp& other) const { return size == other.size && modified == other.modified; }
+    bool operator!=(const FileStamp& other) const { return !(*this == other); }
+};
+
+class RegularFile {
+public:
+    RegularFile() = default;
+    ~RegularFile();
+    RegularFile(const RegularFile&) = delete;
+    RegularFile& operator=(const RegularFile&) = delete;
+
+    enum class Open { Opened, CannotOpen, NotRegular };
+    // Opens the file at path (UTF-8) for reading. On Windows nobody may write it while
+    // it is open (renaming or deleting it stays possible), and a file that a writer
+    // has open cannot be opened: CannotOpen.
+    Open open(const char* path);
+    bool is_open() const;
+
+    // The file's stamp now; false when it cannot be read.
+    bool stamp(FileStamp& out) const;
+    // Reads at most size bytes from offset: the count read, 0 at the end, -1 on error.
+    long long read_at(uint64_t offset, void* buffer, size_t size) const;
+    // A C stream reading the file from its start, which from then on owns it (this
+    // object is left closed); null when none can be made (the file is closed then).
+    std::FILE* into_stream();
+
+private:
+    std::intptr_t handle_ = -1;  // a descriptor, or a Windows HANDLE
+};
+
+// Whether path (UTF-8) names a regular file, or a link to one.
+bool is_regular_file(const char* path);
+
+// --- Sockets ------------------------------------------------------------------------
 // Starts the system's socket layer for the TCP connections (Winsock on Windows; nothing
 // elsewhere). 0, or the system's error number.
 int start_sockets();
+
+// A connected socket as the system gives it: a descriptor, or Winsock's SOCKET.
+#ifdef _WIN32
+using SocketHandle = std::uintptr_t;
+#else
+using SocketHandle = int;
+#endif
+
+// Waits at most timeout_ms until socket can be read (or written, with for_writing):
+// 1 when it can, 0 when the time passed, -1 on an error (its number in error).
+int wait_for_socket(SocketHandle socket, bool for_writing, int timeout_ms, int& error);
+
+// One receive or send that never waits, and never raises a signal for a closed peer:
+// the bytes moved (0 from receive_now: the peer ended the stream), or -1 with error 0
+// when nothing can move yet, or with the system's error number.
+long long receive_now(SocketHandle socket, char* buffer, size_t size, int& error);
+long long send_now(SocketHandle socket, const char* data, size_t size, int& error);
 
 // --- Directory search -------------------------------------------------------------
 // The names in directory that match "*" followed by extension (".firm"), the way the

@@ -5,6 +5,11 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
+#include <algorithm>
+#include <climits>
 #include <cstring>
 
 namespace platform {
@@ -18,6 +23,8 @@ const wchar_t* wide(const std::u16string& text) {
 DWORD WINAPI run_entry(LPVOID entry) {
     return static_cast<DWORD>(reinterpret_cast<int32_t (*)()>(entry)());
 }
+
+HANDLE as_handle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
 }  // namespace
 
@@ -50,13 +57,149 @@ void sleep_ms(uint32_t ms) {
     Sleep(ms);
 }
 
-std::FILE* open_file(const char* path, const char* mode) {
-    return _wfopen(wide(utf8_to_utf16(path)), wide(utf8_to_utf16(mode)));
+// --- Regular files ------------------------------------------------------------------
+
+namespace {
+
+// Directories open too (backup semantics), to be told apart from a missing file.
+HANDLE open_existing(const char* path, DWORD access, DWORD sharing) {
+    return CreateFileW(wide(utf8_to_utf16(path)), access, sharing, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
+
+// A file on a disk, not a directory: not a pipe, a console or another device.
+bool is_regular(HANDLE handle, BY_HANDLE_FILE_INFORMATION& info) {
+    if (GetFileType(handle) != FILE_TYPE_DISK) return false;
+    if (!GetFileInformationByHandle(handle, &info)) return false;
+    return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+}  // namespace
+
+RegularFile::~RegularFile() {
+    if (handle_ != -1) CloseHandle(as_handle(handle_));
+}
+
+bool RegularFile::is_open() const { return handle_ != -1; }
+
+RegularFile::Open RegularFile::open(const char* path) {
+    if (handle_ != -1) CloseHandle(as_handle(handle_));
+    handle_ = -1;
+    // Readers may share it, and it may be renamed or deleted (its data stays readable),
+    // but nobody may write it: what is read is the file as it was opened.
+    HANDLE handle = open_existing(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE);
+    if (handle == INVALID_HANDLE_VALUE) return Open::CannotOpen;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!is_regular(handle, info)) {
+        CloseHandle(handle);
+        return Open::NotRegular;
+    }
+    handle_ = reinterpret_cast<std::intptr_t>(handle);
+    return Open::Opened;
+}
+
+bool RegularFile::stamp(FileStamp& out) const {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (handle_ == -1 || !GetFileInformationByHandle(as_handle(handle_), &info)) return false;
+    out.size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    out.modified = static_cast<int64_t>((static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                                        info.ftLastWriteTime.dwLowDateTime);
+    return true;
+}
+
+long long RegularFile::read_at(uint64_t offset, void* buffer, size_t size) const {
+    if (handle_ == -1) return -1;
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD n = 0;
+    const DWORD want = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
+    if (ReadFile(as_handle(handle_), buffer, want, &n, &at)) return n;
+    return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+}
+
+std::FILE* RegularFile::into_stream() {
+    const std::intptr_t handle = handle_;
+    handle_ = -1;
+    if (handle == -1) return nullptr;
+    // Reads at an offset move the file pointer of a Windows handle.
+    const LARGE_INTEGER start{};
+    SetFilePointerEx(as_handle(handle), start, nullptr, FILE_BEGIN);
+    const int fd = _open_osfhandle(handle, _O_RDONLY | _O_BINARY);
+    if (fd == -1) {
+        CloseHandle(as_handle(handle));
+        return nullptr;
+    }
+    std::FILE* stream = _fdopen(fd, "rb");
+    if (!stream) _close(fd);  // closes the handle
+    return stream;
+}
+
+bool is_regular_file(const char* path) {
+    HANDLE handle = open_existing(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool regular = is_regular(handle, info);
+    CloseHandle(handle);
+    return regular;
+}
+
+// --- Sockets ------------------------------------------------------------------------
 
 int start_sockets() {
     WSADATA data;
     return WSAStartup(MAKEWORD(2, 2), &data);
+}
+
+int wait_for_socket(SocketHandle socket, bool for_writing, int timeout_ms, int& error) {
+    error = 0;
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(static_cast<SOCKET>(socket), &set);
+    timeval timeout{timeout_ms / 1000, (timeout_ms % 1000) * 1000};
+    // Winsock's select ignores its first argument and takes any socket.
+    const int ready = select(0, for_writing ? nullptr : &set, for_writing ? &set : nullptr, nullptr, &timeout);
+    if (ready > 0) return 1;
+    if (ready == 0) return 0;
+    error = WSAGetLastError();
+    if (error == WSAEINTR) {
+        error = 0;
+        return 0;
+    }
+    return -1;
+}
+
+namespace {
+
+// Winsock has no per-call flag for it: the socket itself is made never to wait.
+bool never_wait(SocketHandle socket, int& error) {
+    u_long on = 1;
+    if (ioctlsocket(static_cast<SOCKET>(socket), FIONBIO, &on) == 0) return true;
+    error = WSAGetLastError();
+    return false;
+}
+
+long long moved(int n, int& error) {
+    error = 0;
+    if (n != SOCKET_ERROR) return n;
+    const int code = WSAGetLastError();
+    if (code != WSAEWOULDBLOCK && code != WSAEINTR) error = code;
+    return -1;
+}
+
+int chunk(size_t size) { return static_cast<int>(std::min<size_t>(size, INT_MAX)); }
+
+}  // namespace
+
+long long receive_now(SocketHandle socket, char* buffer, size_t size, int& error) {
+    if (!never_wait(socket, error)) return -1;
+    return moved(recv(static_cast<SOCKET>(socket), buffer, chunk(size), 0), error);
+}
+
+// Windows raises no signal for a closed peer: the send fails with an error.
+long long send_now(SocketHandle socket, const char* data, size_t size, int& error) {
+    if (!never_wait(socket, error)) return -1;
+    return moved(send(static_cast<SOCKET>(socket), data, chunk(size), 0), error);
 }
 
 }  // namespace platform

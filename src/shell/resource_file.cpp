@@ -1,10 +1,9 @@
 #include "shell/resource_file.h"
 
+#include "platform/platform.h"
+
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -24,20 +23,14 @@ void note_resource_refused() { Refused = true; }
 
 SDL_RWops* open_resource_stream(const char* path, std::string& why) {
     why.clear();
-    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        why = "not a regular file";
-        close(fd);
-        return nullptr;
+    platform::RegularFile regular;
+    switch (regular.open(path)) {
+    case platform::RegularFile::Open::Opened: break;
+    case platform::RegularFile::Open::NotRegular: why = "not a regular file"; return nullptr;
+    case platform::RegularFile::Open::CannotOpen: return nullptr;
     }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    FILE* file = fdopen(fd, "rb");
-    if (!file) {
-        close(fd);
-        return nullptr;
-    }
+    FILE* file = regular.into_stream();
+    if (!file) return nullptr;
     SDL_RWops* stream = SDL_RWFromFP(file, 1);
     if (!stream) std::fclose(file);
     return stream;

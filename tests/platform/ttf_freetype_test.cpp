@@ -13,6 +13,7 @@ struct perabo_TTF_Font_;
 int perabo_TTF_Init(void);
 void perabo_TTF_Quit(void);
 perabo_TTF_Font_* perabo_TTF_OpenFont(const char* file, int ptsize);
+perabo_TTF_Font_* perabo_TTF_OpenFontRW(SDL_RWops* src, int freesrc, int ptsize);
 void perabo_TTF_CloseFont(perabo_TTF_Font_* font);
 int perabo_TTF_FontHeight(const perabo_TTF_Font_* font);
 int perabo_TTF_FontAscent(const perabo_TTF_Font_* font);
@@ -109,6 +110,55 @@ TEST_F(TextDrawing, Latin1TextIsDrawnAsItsCharacters) {
     SDL_FreeSurface(b);
     perabo_TTF_CloseFont(ours);
     TTF_CloseFont(theirs);
+}
+
+// A file stream whose closings are counted.
+int StreamsClosed = 0;
+int (*CloseFileStream)(SDL_RWops*) = nullptr;
+
+int close_counted(SDL_RWops* stream) {
+    ++StreamsClosed;
+    return CloseFileStream(stream);
+}
+
+SDL_RWops* counted_stream(const std::string& path) {
+    SDL_RWops* stream = SDL_RWFromFile(path.c_str(), "rb");
+    if (!stream) return nullptr;
+    CloseFileStream = stream->close;
+    stream->close = close_counted;
+    return stream;
+}
+
+// The program opens its fonts as streams it checked itself, and hands them over.
+TEST_F(TextDrawing, FontsReadFromStreamsAreSdlTtfsAndCloseTheirStream) {
+    const std::string path = FontDir + "sheepsansbold.ttf";
+    TTF_Font* theirs = TTF_OpenFontRW(SDL_RWFromFile(path.c_str(), "rb"), 1, 15);
+    StreamsClosed = 0;
+    perabo_TTF_Font_* ours = perabo_TTF_OpenFontRW(counted_stream(path), 1, 15);
+    ASSERT_NE(theirs, nullptr);
+    ASSERT_NE(ours, nullptr);
+    EXPECT_EQ(StreamsClosed, 1);
+    EXPECT_EQ(perabo_TTF_FontHeight(ours), TTF_FontHeight(theirs));
+    const char* text = "Installation of the SD board file system.";
+    SDL_Surface* a = TTF_RenderUTF8_Blended(theirs, text, SDL_Color{0, 0, 0, 0});
+    SDL_Surface* b = perabo_TTF_RenderUTF8_Blended(ours, text, SDL_Color{0, 0, 0, 0});
+    expect_same_pixels(a, b, "a font read from a stream");
+    SDL_FreeSurface(a);
+    SDL_FreeSurface(b);
+    perabo_TTF_CloseFont(ours);
+    TTF_CloseFont(theirs);
+
+    // Not a font: nothing, and the stream is closed all the same.
+    EXPECT_EQ(perabo_TTF_OpenFontRW(counted_stream(PERABO_RUNTIME_DIR "/img/icon.bmp"), 1, 15), nullptr);
+    EXPECT_EQ(StreamsClosed, 2);
+    // Without freesrc the stream stays the caller's.
+    SDL_RWops* kept = counted_stream(path);
+    ours = perabo_TTF_OpenFontRW(kept, 0, 15);
+    ASSERT_NE(ours, nullptr);
+    EXPECT_EQ(StreamsClosed, 2);
+    perabo_TTF_CloseFont(ours);
+    SDL_RWclose(kept);
+    EXPECT_EQ(perabo_TTF_OpenFontRW(nullptr, 1, 15), nullptr);
 }
 
 TEST_F(TextDrawing, MissingFontsAndEmptyTextsGiveNothing) {

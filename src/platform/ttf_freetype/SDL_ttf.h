@@ -11,6 +11,7 @@
 #define TTF_Quit perabo_TTF_Quit
 #define TTF_WasInit perabo_TTF_WasInit
 #define TTF_OpenFont perabo_TTF_OpenFont
+#define TTF_OpenFontRW perabo_TTF_OpenFontRW
 #define TTF_CloseFont perabo_TTF_CloseFont
 #define TTF_FontHeight perabo_TTF_FontHeight
 #define TTF_FontAscent perabo_TTF_FontAscent
@@ -34,6 +35,8 @@ int TTF_WasInit(void);
 
 // file is a UTF-8 path; ptsize in points at 72 dpi, as SDL_ttf sizes fonts.
 TTF_Font* TTF_OpenFont(const char* file, int ptsize);
+// The font read from src; src is closed when freesrc is non-zero, whatever the result.
+TTF_Font* TTF_OpenFontRW(SDL_RWops* src, int freesrc, int ptsize);
 void TTF_CloseFont(TTF_Font* font);
 
 int TTF_FontHeight(const TTF_Font* font);

@@ -57,6 +57,17 @@ bool read_whole_file(const char* path, std::vector<unsigned char>& out) {
     return !std::ferror(file.get()) && !out.empty();
 }
 
+// What is left of src, from where it stands.
+bool read_whole_stream(SDL_RWops* src, std::vector<unsigned char>& out) {
+    unsigned char buffer[65536];
+    for (;;) {
+        const int n = SDL_RWread(src, buffer, 1, sizeof buffer);
+        if (n < 0) return false;
+        if (n == 0) return !out.empty();
+        out.insert(out.end(), buffer, buffer + n);
+    }
+}
+
 // Loads the glyph of c into the face's slot and fills its metrics.
 bool load_glyph(TTF_Font* font, uint32_t c, GlyphMetrics& m) {
     m.index = FT_Get_Char_Index(font->face, c);
@@ -205,23 +216,19 @@ void TTF_Quit(void) {
 
 int TTF_WasInit(void) { return InitCount; }
 
-TTF_Font* TTF_OpenFont(const char* file, int ptsize) {
-    if (InitCount == 0) {
-        TTF_SetError("Library not initialized");
-        return nullptr;
-    }
-    auto font = std::make_unique<TTF_Font>();
-    if (!file || !read_whole_file(file, font->file)) {
-        TTF_SetError("Couldn't open %s", file ? file : "(null)");
-        return nullptr;
-    }
+}  // extern "C"
+
+namespace {
+
+// The face in font->file at ptsize, with SDL_ttf's metrics; null on failure.
+TTF_Font* load_face(std::unique_ptr<TTF_Font> font, int ptsize, const char* name) {
     if (FT_New_Memory_Face(Library, font->file.data(), static_cast<FT_Long>(font->file.size()), 0, &font->face) != 0) {
-        TTF_SetError("Couldn't load font file %s", file);
+        TTF_SetError("Couldn't load font file %s", name);
         return nullptr;
     }
     if (!FT_IS_SCALABLE(font->face) || FT_Set_Char_Size(font->face, 0, ptsize * 64, 0, 0) != 0) {
         FT_Done_Face(font->face);
-        TTF_SetError("Couldn't set font size of %s", file);
+        TTF_SetError("Couldn't set font size of %s", name);
         return nullptr;
     }
     const FT_Fixed scale = font->face->size->metrics.y_scale;
@@ -230,6 +237,42 @@ TTF_Font* TTF_OpenFont(const char* file, int ptsize) {
     font->height = font->ascent - font->descent + 1;  // the baseline's own row
     font->lineskip = ft_ceil(FT_MulFix(font->face->height, scale));
     return font.release();
+}
+
+bool initialised() {
+    if (InitCount == 0) TTF_SetError("Library not initialized");
+    return InitCount > 0;
+}
+
+}  // namespace
+
+extern "C" {
+
+TTF_Font* TTF_OpenFont(const char* file, int ptsize) {
+    if (!initialised()) return nullptr;
+    auto font = std::make_unique<TTF_Font>();
+    if (!file || !read_whole_file(file, font->file)) {
+        TTF_SetError("Couldn't open %s", file ? file : "(null)");
+        return nullptr;
+    }
+    return load_face(std::move(font), ptsize, file);
+}
+
+// The face is read whole from src, which is closed at once when freesrc is set (as
+// SDL_ttf closes it, on success or failure).
+TTF_Font* TTF_OpenFontRW(SDL_RWops* src, int freesrc, int ptsize) {
+    if (!src) {
+        TTF_SetError("Passed a NULL font source");
+        return nullptr;
+    }
+    auto font = std::make_unique<TTF_Font>();
+    const bool read = initialised() && read_whole_stream(src, font->file);
+    if (freesrc) SDL_RWclose(src);
+    if (!read) {
+        if (InitCount > 0) TTF_SetError("Couldn't read the font stream");
+        return nullptr;
+    }
+    return load_face(std::move(font), ptsize, "from a stream");
 }
 
 void TTF_CloseFont(TTF_Font* font) {
