@@ -1,6 +1,7 @@
 #include "cli/listing.h"
 
 #include "cli/targets.h"
+#include "platform/utf8.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -11,17 +12,7 @@ using Rows = std::vector<std::vector<std::string>>;
 
 // Length of the UTF-8 sequence at text[i], or 0 when none starts there.
 size_t utf8_sequence(const std::string& text, size_t i) {
-    const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char c = byte(i);
-    size_t n = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
-    if (n == 0 || i + n > text.size()) return 0;
-    for (size_t k = 1; k < n; ++k)
-        if ((byte(i + k) & 0xC0) != 0x80) return 0;
-    if (n == 3 && c == 0xE0 && byte(i + 1) < 0xA0) return 0;  // overlong
-    if (n == 3 && c == 0xED && byte(i + 1) >= 0xA0) return 0; // surrogate
-    if (n == 4 && c == 0xF0 && byte(i + 1) < 0x90) return 0;  // overlong
-    if (n == 4 && c == 0xF4 && byte(i + 1) >= 0x90) return 0; // past U+10FFFF
-    return n;
+    return platform::utf8_sequence_length(text.data() + i, text.size() - i);
 }
 
 // Terminal width of a cell: one column per character.

@@ -73,35 +73,6 @@ void set_white_key(SDL_Surface* image) {
     }
 }
 
-// Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
-bool is_valid_utf8(const char* text) {
-    const auto* p = reinterpret_cast<const unsigned char*>(text);
-    while (*p) {
-        const unsigned char c = *p;
-        int more = 0;
-        uint32_t code = 0, least = 0;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        } else if ((c & 0xE0) == 0xC0) {
-            more = 1, code = c & 0x1F, least = 0x80;
-        } else if ((c & 0xF0) == 0xE0) {
-            more = 2, code = c & 0x0F, least = 0x800;
-        } else if ((c & 0xF8) == 0xF0) {
-            more = 3, code = c & 0x07, least = 0x10000;
-        } else {
-            return false;
-        }
-        ++p;
-        for (int i = 0; i < more; ++i, ++p) {
-            if ((*p & 0xC0) != 0x80) return false;
-            code = (code << 6) | (*p & 0x3F);
-        }
-        if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
-    }
-    return true;
-}
-
 SurfacePtr render_text(TTF_Font* font, const char* text) {
     if (!font || !text || !*text) return nullptr;
     SDL_Color black{TextColour.r, TextColour.g, TextColour.b, 0};

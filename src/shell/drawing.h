@@ -2,6 +2,7 @@
 // accept a missing surface, which is then simply not drawn.
 #pragma once
 
+#include "platform/utf8.h"
 #include "shell/app.h"
 #include "shell/sdl_owners.h"
 
@@ -30,7 +31,7 @@ void set_white_key(SDL_Surface* image);
 // valid UTF-8 is drawn as UTF-8, any other as Latin-1.
 SurfacePtr render_text(TTF_Font* font, const char* text);
 
-bool is_valid_utf8(const char* text);
+using platform::is_valid_utf8;
 
 // Width in pixels of text as render_text draws it.
 int text_width(TTF_Font* font, const std::string& text);
