@@ -43,7 +43,7 @@ private:
     std::string error_text_;
 };
 
-// What a failed call tells, or "" when it tells nothing the spec's text would not:
+// What a failed call tells, or "" when it tells no more than "Impossible to access the system":
 // the fault's reason, the deadline passed, or the reply refused.
 std::string call_failure_reason(const DeviceConnection& connection, const char* during);
 
