@@ -62,16 +62,11 @@ int32_t read_firmware_catalogue() {
     return 0;
 }
 
-// The first ".spmmc" file (in search order) that begins with the firmware name less
-// its ".firm" decides; only a prefix is compared.
 int32_t find_spmmc_file(const char* name) {
-    const size_t length = std::strlen(name);
-    if (length < 5) return 0;
-    std::vector<std::string> matches;
-    if (search_firmware_directory(".spmmc", matches) != 0) return -1;
-    for (const std::string& match : matches)
-        if (std::strncmp(name, match.c_str(), length - 5) == 0) return 1;
-    return 0;
+    if (std::strlen(name) < 5) return 0;
+    std::vector<std::string> spmmc_names;
+    if (search_firmware_directory(".spmmc", spmmc_names) != 0) return -1;
+    return sd_board_name_for(name, spmmc_names).empty() ? 0 : 1;
 }
 
 std::string sd_board_path_for(const char* name) {

@@ -14,8 +14,8 @@ extern int32_t FirmwareCount;
 // 0 when the search ran, -1 when it did not start.
 int32_t read_firmware_catalogue();
 
-// 1 when a ".spmmc" file begins with the firmware name less its ".firm", 0 when none
-// does (or the name is shorter than 5 characters), -1 when the search did not start.
+// 1 when the firmware's SD board file is in the folder (see sd_board_path_for), 0 when
+// it is not (or the name is shorter than 5 characters), -1 when the search did not start.
 int32_t find_spmmc_file(const char* name);
 
 // The path of the firmware's SD board file: the ".spmmc" file (extension in any case)

@@ -121,19 +121,23 @@ TEST_F(CatalogueTest, AtMost200NamesAreKept) {
     EXPECT_EQ(out, "More than 200 firmware files: fw200.firm and the next ones are left out\n");
 }
 
-TEST_F(CatalogueTest, SpmmcMatchesByPrefixOfTheBaseName) {
+// The SD board file of NAME.firm is NAME.spmmc: a file whose name only begins with NAME
+// belongs to another firmware, and must never be installed with this one.
+TEST_F(CatalogueTest, SpmmcMatchesTheBaseNameExactly) {
     resources.add("fw_20.spmmc");
-    EXPECT_EQ(find_spmmc_file("fw_2.firm"), 1);
+    EXPECT_EQ(find_spmmc_file("fw_2.firm"), 0);
     EXPECT_EQ(find_spmmc_file("fw_20.firm"), 1);
     EXPECT_EQ(find_spmmc_file("fw_3.firm"), 0);
-    EXPECT_EQ(find_spmmc_file("FW_2.firm"), 0);  // the comparison keeps case
+    EXPECT_EQ(find_spmmc_file("FW_20.firm"), 0);  // the comparison keeps case
     EXPECT_EQ(find_spmmc_file("a.firm"), 0);
-    resources.add("abc.SPMMC");  // the search ignores the extension's case
+    resources.add("a.SPMMC");  // the extension in any case
     EXPECT_EQ(find_spmmc_file("a.firm"), 1);
 }
 
-TEST_F(CatalogueTest, ExactlyDotFirmMatchesAnySpmmc) {
+TEST_F(CatalogueTest, ExactlyDotFirmMatchesOnlyDotSpmmc) {
     resources.add("zzz.spmmc");
+    EXPECT_EQ(find_spmmc_file(".firm"), 0);
+    resources.add(".spmmc");
     EXPECT_EQ(find_spmmc_file(".firm"), 1);
 }
 
