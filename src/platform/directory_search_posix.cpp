@@ -1,5 +1,7 @@
 #include "platform/platform.h"
 
+#include "platform/name_case.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -9,22 +11,6 @@
 namespace platform {
 
 namespace {
-
-unsigned char capital(unsigned char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
-}
-
-bool ends_with_without_case(const std::string& name, const char* extension) {
-    const size_t n = std::strlen(extension);
-    if (name.size() < n) return false;
-    const size_t start = name.size() - n;
-    for (size_t i = 0; i < n; ++i) {
-        const auto a = static_cast<unsigned char>(name[start + i]);
-        const auto b = static_cast<unsigned char>(extension[i]);
-        if (capital(a) != capital(b)) return false;
-    }
-    return true;
-}
 
 // NTFS keeps names in the order of their capitals; names that differ only in case
 // (possible here, not there) follow byte order so the list stays stable.

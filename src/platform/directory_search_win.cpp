@@ -1,5 +1,6 @@
 #include "platform/platform.h"
 
+#include "platform/name_case.h"
 #include "platform/utf16.h"
 
 #include <windows.h>
@@ -9,23 +10,6 @@
 namespace platform {
 
 namespace {
-
-unsigned char capital(unsigned char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
-}
-
-// The search also matches names through their 8.3 short forms ("*.firm" can find a
-// long name whose short name fits); only the long name's own extension counts.
-bool ends_with_without_case(const std::string& name, const char* extension) {
-    const size_t n = std::strlen(extension);
-    if (name.size() < n) return false;
-    for (size_t i = 0; i < n; ++i) {
-        if (capital(static_cast<unsigned char>(name[name.size() - n + i])) !=
-            capital(static_cast<unsigned char>(extension[i])))
-            return false;
-    }
-    return true;
-}
 
 struct SearchCloser {
     HANDLE handle;
@@ -44,6 +28,8 @@ int find_files_with_extension(const char* directory, const char* extension,
     SearchCloser closer{handle};
     do {
         std::string name = utf16_to_utf8(reinterpret_cast<const char16_t*>(found.cFileName));
+        // The search also matches names through their 8.3 short forms ("*.firm" can find a
+        // long name whose short name fits); only the long name's own extension counts.
         if (ends_with_without_case(name, extension)) names.push_back(std::move(name));
     } while (FindNextFileW(handle, &found));
     const DWORD error = GetLastError();
