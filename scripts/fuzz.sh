@@ -14,8 +14,8 @@ if ! command -v clang >/dev/null || ! command -v clang++ >/dev/null; then
     exit 0
 fi
 
-CC=clang CXX=clang++ cmake -S "$top" -B "$build" -DPERABO_FUZZ=ON -DPERABO_TESTS=OFF \
-    -DCMAKE_BUILD_TYPE=Debug >/dev/null
+. "$top/scripts/lib/configure.sh"
+CC=clang CXX=clang++ configure "$top" "$build" -DPERABO_FUZZ=ON -DPERABO_TESTS=OFF -DCMAKE_BUILD_TYPE=Debug
 targets=(discovery_frame reply_decoding request_reader)
 if ! cmake --build "$build" -j"$(nproc)" --target "${targets[@]/#/fuzz_}" >"$build/build.log" 2>&1; then
     tail -n 40 "$build/build.log"

@@ -22,5 +22,6 @@ install_package_list "$top/scripts/packages.txt"
 [ "$only_packages" -eq 0 ] || exit 0
 
 echo "Building in $build" >&2
-cmake -S "$top" -B "$build" "$@" >/dev/null
+. "$top/scripts/lib/configure.sh"
+configure "$top" "$build" "$@"
 cmake --build "$build" -j"$(nproc)" "${targets[@]}"

@@ -187,11 +187,12 @@ linux_soapcpp2=$(dpkg-query -W -f='${Version}' gsoap 2>/dev/null || true)
 # --- The program and its package -----------------------------------------------------
 
 program=$build/program
-cmake -S "$top" -B "$program" \
+. "$top/scripts/lib/configure.sh"
+configure "$top" "$program" \
     -DCMAKE_TOOLCHAIN_FILE="$top/cmake/windows/mingw-w64.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DPERABO_TESTS=OFF \
     -DPERABO_WIN_FREETYPE="$freetype" -DPERABO_WIN_SDL="$sdl" \
-    -DPERABO_WIN_GSOAP="$gsoap" -DPERABO_WIN_PCAP="$pcap" >/dev/null
+    -DPERABO_WIN_GSOAP="$gsoap" -DPERABO_WIN_PCAP="$pcap"
 cmake --build "$program" -j"$jobs" --target talvo-perabo
 
 stage=$build/package/talvo-perabo

@@ -5,6 +5,8 @@
 #   wine_core.sh TEST_EXE WORK_DIR
 # Exit 77 (skip) without wine or without the test program.
 set -u
+# wine reads Unix file names in the locale's character set; the tests' names are UTF-8.
+export LC_ALL=C.UTF-8
 exe=$1 work=$2
 skip() { echo "SKIP: $*"; exit 77; }
 command -v wine >/dev/null || skip "wine is not installed (scripts/windows.sh installs it as root)"

@@ -14,6 +14,8 @@
 # on the PC's interface) must be the same bytes. Every wait is bounded.
 # Exit 77 (skip) without root, wine, Xvfb or xdotool.
 set -u
+# wine reads Unix file names in the locale's character set; the tests' names are UTF-8.
+export LC_ALL=C.UTF-8
 zip=$1 linux=$2 recorder=$3 work=$4
 top=$(cd "$(dirname "$0")/../.." && pwd)
 
