@@ -35,6 +35,7 @@ bool scan_segment(const InterfaceRecord& nic, std::vector<SystemRecord>* systems
         return by_address != 0 ? by_address < 0 : std::memcmp(system_mac(a), system_mac(b), 6) < 0;
     });
     describe_scan_end(report, settings, stderr);
+    if (report.end == ScanEnd::CaptureNotReady) return false;  // said above: nothing was sent
     if (report.end == ScanEnd::CaptureFailed || report.end == ScanEnd::NoThread) {
         std::fprintf(stderr,
                      "talvo: cannot capture on %s (the reason is above); finding systems needs root or "

@@ -16,7 +16,8 @@ struct CaptureJob {
     const AnswerSink& sink;
     ScanFlags flags;
     std::chrono::steady_clock::time_point start;  // the scan's start
-    std::atomic<int64_t> request_sent_ns{0};      // steady-clock time the request left
+    // Steady-clock time the request left; 0 until then, RequestAbandoned when it never will.
+    std::atomic<int64_t> request_sent_ns{0};
     ScanReport report;                            // the capture's part of it
 };
 

@@ -3,9 +3,11 @@
 #include "net/capture.h"
 #include "net/discovery_protocol.h"
 #include "net/send_udp_frame.h"
+#include "net/silence_reader.h"
 #include "platform/platform.h"
 
 #include <chrono>
+#include <memory>
 #include <system_error>
 #include <thread>
 
@@ -20,31 +22,39 @@ uint32_t milliseconds_until(Clock::time_point when) {
     return left > 0 ? static_cast<uint32_t>(left) : 0;
 }
 
+enum class Readiness { Ready, Failed, NeverReady };
+
 // The request must not leave before the capture can take its answers: libpcap drops
-// what arrived before the filter was installed. Returns false when the capture ended
-// without becoming ready (it failed), true otherwise, with *late when it is still not
-// ready after ready_wait_ms.
-bool wait_until_ready(const CaptureJob& job, bool* late) {
+// what arrived before the filter was installed, and a system whose answer is lost is
+// missing from the list. A capture slow to start (a busy machine) is waited for: past
+// ready_wait_ms that is said once, past ready_limit_ms the scan gives up unsent.
+Readiness wait_until_ready(const CaptureJob& job, bool* late) {
     const ScanSettings& settings = job.settings;
-    const Clock::time_point give_up = job.start + std::chrono::milliseconds(settings.ready_wait_ms);
+    const Clock::time_point notice = job.start + std::chrono::milliseconds(settings.ready_wait_ms);
+    const Clock::time_point give_up = job.start + std::chrono::milliseconds(settings.ready_limit_ms);
     *late = false;
     while (job.flags.ready->load(std::memory_order_acquire) != 1) {
-        if (job.flags.done->load(std::memory_order_acquire) == 1) return false;
-        if (Clock::now() >= give_up) {
+        if (job.flags.done->load(std::memory_order_acquire) == 1) return Readiness::Failed;
+        const Clock::time_point now = Clock::now();
+        if (now >= give_up) {
+            std::fprintf(stderr, "The capture on %s did not start within %u ms; no request was sent\n",
+                         job.nic.device_name, settings.ready_limit_ms);
+            return Readiness::NeverReady;
+        }
+        if (now >= notice && !*late) {
             *late = true;
-            std::fprintf(stderr, "The capture on %s was not ready after %u ms; the request is sent anyway\n",
+            std::fprintf(stderr, "The capture on %s was not ready after %u ms; the request waits for it\n",
                          job.nic.device_name, settings.ready_wait_ms);
-            return true;
         }
         platform::sleep_ms(ReadyPollMs);
     }
     const uint32_t early = milliseconds_until(job.start + std::chrono::milliseconds(settings.request_delay_ms));
     if (early > 0) platform::sleep_ms(early);
-    return true;
+    return Readiness::Ready;
 }
 
-void send_ident(const InterfaceRecord& nic) {
-    send_udp_frame_on(nic, IdentRequest, nic.mac, BroadcastMac, nic.ipv4, BroadcastIpv4);
+int64_t steady_now_ns() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
 }
 
 // Tests done on the cadence that began with the scan, so neither the time the request
@@ -83,16 +93,25 @@ ScanReport run_scan(const InterfaceRecord& nic, const ScanSettings& settings, co
 
     bool late = false;
     double sent_ms = -1;
-    if (wait_until_ready(job, &late)) {
+    // Opened now, so the request leaves as soon as the capture is ready; closed once it
+    // has, since it would take a copy of every answer too.
+    auto sender = std::make_unique<FrameSender>(nic);
+    const Readiness readiness = wait_until_ready(job, &late);
+    if (readiness == Readiness::Ready) {
         sent_ms = scan_milliseconds(job);
-        send_ident(nic);
-        const auto now = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch());
-        job.request_sent_ns.store(now.count(), std::memory_order_release);
+        sender->send(IdentRequest, nic.mac, BroadcastMac, nic.ipv4, BroadcastIpv4);
+        if (settings.sender_return_delay_ms > 0) platform::sleep_ms(settings.sender_return_delay_ms);
+        const int64_t sent_ns = steady_now_ns();
+        job.request_sent_ns.store(sent_ns, std::memory_order_release);
+        sender.reset();
+    } else {
+        job.request_sent_ns.store(RequestAbandoned, std::memory_order_release);
     }
     wait_until_done(job);
     capture.join();
 
     ScanReport report = job.report;
+    if (readiness == Readiness::NeverReady) report.end = ScanEnd::CaptureNotReady;
     report.capture_late = late;
     report.timing.ident_sent_ms = sent_ms;
     return report;

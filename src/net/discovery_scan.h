@@ -15,11 +15,13 @@
 
 struct ScanSettings {
     uint32_t request_delay_ms = 100;   // the request leaves no earlier than this after the start
-    uint32_t ready_wait_ms = 2000;     // longest wait for the capture to be open and filtered
+    uint32_t ready_wait_ms = 2000;     // a capture not ready this long is reported; the request waits on
+    uint32_t ready_limit_ms = 10000;   // a capture not ready this long ends the scan: no request is sent
     uint32_t silence_ms = 2000;        // the capture ends this long after the request or last answer
     uint32_t hard_limit_ms = 10000;    // and at the latest this long after the request
     uint32_t done_poll_ms = 100;       // how often the scan looks whether the capture ended
     uint32_t capture_open_delay_ms = 0;  // a capture that is slow to start (tests)
+    uint32_t sender_return_delay_ms = 0;  // the sender returns this long after the request left (tests)
     int32_t record_limit = ScanRecordLimit;
 };
 
@@ -27,12 +29,13 @@ enum class ScanEnd {
     Silence,        // the answers stopped
     HardLimit,      // answers kept coming until the hard limit
     CaptureFailed,  // the interface could not be opened or filtered: nothing was sent
+    CaptureNotReady,  // the capture was not ready within ready_limit_ms: nothing was sent
     NoThread,       // the capture thread could not be started: nothing was sent
 };
 
 struct ScanReport {
     ScanEnd end = ScanEnd::Silence;
-    bool capture_late = false;  // not ready within ready_wait_ms; the request left anyway
+    bool capture_late = false;  // not ready within ready_wait_ms; the request waited for it
     int32_t answers = 0;        // answers read, stored or not
     int32_t stored = 0;
     int32_t over_limit = 0;     // answers past record_limit, or refused by a full store
@@ -52,8 +55,9 @@ struct ScanFlags {
 };
 
 // Runs one whole scan on nic and returns when it has ended: starts the capture thread,
-// waits until the capture is ready (at least request_delay_ms, at most ready_wait_ms),
-// sends the IDENT request, and waits for the capture to end. Answers go to sink, at
+// waits until the capture is ready (at least request_delay_ms; past ready_wait_ms it
+// says so on standard error, past ready_limit_ms it gives up without sending), sends
+// the IDENT request, and waits for the capture to end. Answers go to sink, at
 // most record_limit of them. flags may be left null: the scan then uses its own.
 ScanReport run_scan(const InterfaceRecord& nic, const ScanSettings& settings, const AnswerSink& sink,
                     ScanFlags flags = {nullptr, nullptr});

@@ -38,13 +38,18 @@ ReadEnd read_until_silence(pcap_t* handle, const ReadingRules& rules, FrameHandl
     const auto silence = std::chrono::milliseconds(rules.silence_ms);
     const auto hard_limit = std::chrono::milliseconds(rules.hard_limit_ms);
     const Clock::time_point began = Clock::now();
+    bool answered = false;
     Clock::time_point last_answer{};
     for (;;) {
         const int64_t sent_ns = rules.request_sent_ns->load(std::memory_order_acquire);
+        if (sent_ns == RequestAbandoned) return ReadEnd::Silence;
         const Clock::time_point now = Clock::now();
-        Clock::time_point hard_end = (sent_ns != 0 ? from_ns(sent_ns) : began) + hard_limit;
+        const Clock::time_point hard_end = (sent_ns != 0 ? from_ns(sent_ns) : began) + hard_limit;
         Clock::time_point silence_end = hard_end;
-        if (sent_ns != 0) silence_end = std::max(from_ns(sent_ns), last_answer) + silence;
+        // The sender may store the request's time well after the answers came (a busy
+        // machine); it must not restart the silence then.
+        if (answered) silence_end = last_answer + silence;
+        else if (sent_ns != 0) silence_end = from_ns(sent_ns) + silence;
         if (now >= hard_end) return ReadEnd::HardLimit;
         if (now >= silence_end) return ReadEnd::Silence;
         // Before the request, look again soon: its time sets the deadlines.
@@ -56,6 +61,9 @@ ReadEnd read_until_silence(pcap_t* handle, const ReadingRules& rules, FrameHandl
         Dispatch dispatch{handler, user, false};
         if (pcap_dispatch(handle, FramesPerRead, on_frame, reinterpret_cast<u_char*>(&dispatch)) < 0)
             return ReadEnd::Error;
-        if (dispatch.answered) last_answer = Clock::now();
+        if (dispatch.answered) {
+            answered = true;
+            last_answer = Clock::now();
+        }
     }
 }

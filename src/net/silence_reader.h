@@ -14,9 +14,14 @@ struct ReadingRules {
     uint32_t silence_ms;     // the reading ends this long after the request or the last answer
     uint32_t hard_limit_ms;  // and at the latest this long after the request, whatever arrives
     // When the request left, in steady-clock nanoseconds; 0 until then. Before it the
-    // silence does not run, and the reading ends hard_limit_ms after it began.
+    // silence does not run, and the reading ends hard_limit_ms after it began; an
+    // answer proves the request left, so from the first answer on the silence runs from
+    // the last answer whenever the time of the request is stored. RequestAbandoned: no
+    // request will leave, the reading ends at once.
     const std::atomic<int64_t>* request_sent_ns;
 };
+
+constexpr int64_t RequestAbandoned = -1;
 
 enum class ReadEnd { Silence, HardLimit, Error };
 

@@ -71,12 +71,26 @@ TEST(TalvoOnSegment, ScanListsEverySystemInEachFormat) {
     }
 }
 
+// Done only when the system answers at its new address; one that drops the command
+// (system 1 here) still answers at its old one, and that is a failure.
 TEST(TalvoOnSegment, SetIpMovesTheSystemAndChecksItAnswersThere) {
-    PERABO_INSIDE_SEGMENT(2);
+    PERABO_INSIDE_SEGMENT(2, 0, true, {}, false, {{1, {"--ignore-ipaddr"}}});
     const std::vector<SimulatedSystem> systems = segment_systems();
-    const ProgramRun moved = run_talvo({"set-ip", "-i", "talvo0", serial_of(systems[1].mac), "198.51.100.60"});
-    ASSERT_EQ(moved.exit_code, 0) << moved.out << moved.err;
-    EXPECT_NE(moved.out.find("now answers at 198.51.100.60"), std::string::npos) << moved.out;
+    struct Case {
+        std::string target, address;
+        int exit_code;
+        std::string says;
+    };
+    const Case cases[] = {
+        {serial_of(systems[1].mac), "198.51.100.60", 0, "now answers at 198.51.100.60"},
+        {mac_text(systems[0].mac), "198.51.100.61", 1,
+         "still answers at " + systems[0].ip_text + ", not at 198.51.100.61"},
+    };
+    for (const Case& c : cases) {
+        const ProgramRun run = run_talvo({"set-ip", "-i", "talvo0", c.target, c.address});
+        EXPECT_EQ(run.exit_code, c.exit_code) << run.out << run.err;
+        EXPECT_NE((run.out + run.err).find(c.says), std::string::npos) << run.out << run.err;
+    }
 
     std::vector<JsonObject> objects;
     const ProgramRun scan = run_talvo({"scan", "-i", "talvo0", "--json"});
@@ -117,13 +131,21 @@ TEST(TalvoOnSegment, BadInputIsRefusedBeforeAnythingIsSent) {
     EXPECT_EQ(addresses, (std::set<std::string>{first, second})) << "no system moved";
 }
 
-// Systems that share an address cannot be told apart by it.
-TEST(TalvoOnSegment, ATargetMatchingSeveralSystemsIsRefused) {
-    // Past .254 the simulated addresses start again at .11: system 245 shares .11.
-    PERABO_INSIDE_SEGMENT(245, 0, true, {}, true);
+// A crowded segment: systems that share an address cannot be told apart by it, and a
+// scan keeps at most 1024 answers, counting the others.
+TEST(TalvoOnSegment, SharedAddressesAndTheAnswerLimit) {
+    // Past .254 the simulated addresses start again at .11: systems 245, 489, 733 and
+    // 977 share .11 with system 1.
+    PERABO_INSIDE_SEGMENT(1030, 0, true, {}, true);
     const ProgramRun run = run_talvo({"set-ip", "-i", "talvo0", "198.51.100.11", "198.51.100.9"});
     EXPECT_EQ(run.exit_code, 2) << run.err;
-    EXPECT_NE(run.err.find("matches 2 systems"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("matches 5 systems"), std::string::npos) << run.err;
+
+    const ProgramRun scan = run_talvo({"scan", "-i", "talvo0", "--csv"});
+    ASSERT_EQ(scan.exit_code, 0) << scan.err;
+    EXPECT_EQ(read_csv(scan.out).size(), 1024u + 1) << "the header and 1024 systems";
+    EXPECT_NE(scan.err.find("6 more answers than the 1024 a scan keeps were counted, not kept"), std::string::npos)
+        << scan.err;
 }
 
 // Where the simulated systems keep the bytes they receive: made by the run outside the
@@ -169,7 +191,7 @@ TEST(TalvoOnSegment, UpdatesSeveralSystemsAtOnceWithTheWindowsBytes) {
     const RecordDir record;
     const std::string& dir = record.path;
     ASSERT_FALSE(dir.empty());
-    PERABO_INSIDE_SEGMENT(4, 0, true, {"--record", dir, "--reboot-silence", "2000"});
+    PERABO_INSIDE_SEGMENT(4, 0, true, {"--record", dir, "--reboot-silence", "2000", "--install-delay", "1500"});
     const std::vector<SimulatedSystem> systems = segment_systems();
     ASSERT_EQ(systems.size(), 4u);
 
@@ -182,6 +204,11 @@ TEST(TalvoOnSegment, UpdatesSeveralSystemsAtOnceWithTheWindowsBytes) {
     const ProgramRun run = run_talvo({"update", "-i", "talvo0", sample("TLV-3.3.0.firm"), "--parallel", "3",
                                       systems[1].ip_text, systems[2].ip_text, systems[3].ip_text});
     ASSERT_EQ(run.exit_code, 0) << run.out << run.err;
+    // At once: every system is installing its firmware before the first has finished.
+    const size_t last_installing = run.out.rfind("  installing firmware");
+    const size_t first_sd_board = run.out.find("  uploading SD board file system");
+    ASSERT_NE(last_installing, std::string::npos) << run.out;
+    EXPECT_LT(last_installing, first_sd_board) << "the updates ran one after another:\n" << run.out;
     for (size_t i = 1; i < 4; ++i) {
         const std::string line = summary_line(run.out, systems[i].ip_text);
         EXPECT_NE(line.find("updated"), std::string::npos) << run.out;

@@ -132,6 +132,8 @@ TEST_F(CatalogueTest, SpmmcMatchesTheBaseNameExactly) {
     EXPECT_EQ(find_spmmc_file("a.firm"), 0);
     resources.add("a.SPMMC");  // the extension in any case
     EXPECT_EQ(find_spmmc_file("a.firm"), 1);
+    resources.add("A.spmmc");  // the firmware's extension too
+    EXPECT_EQ(find_spmmc_file("A.FIRM"), 1);
 }
 
 TEST_F(CatalogueTest, ExactlyDotFirmMatchesOnlyDotSpmmc) {

@@ -215,6 +215,8 @@ TEST_F(DeviceUpdateTest, HostileRepliesFailTheCall) {
         {"a reference", hostile::reply(reply("<c:ByteArrayResponse><sArray href=\"#x\"/></c:ByteArrayResponse>"
                                              "<item id=\"x\">1</item>")),
          unreadable},
+        {"a SOAP 1.2 reference", hostile::reply(reply("<c:ByteArrayResponse><sArray ref=\"x\"/></c:ByteArrayResponse>")),
+         unreadable},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -237,6 +239,7 @@ TEST_F(DeviceUpdateTest, FileThatChangesDuringItsUploadIsNeverInstalled) {
         const char* what;
         std::function<void(const std::string& path)> change;
         std::string text;
+        const char* path = nullptr;  // a given file instead of a new a.firm
     };
     const Case cases[] = {
         {"cut short", [](const std::string& path) { (void)!truncate(path.c_str(), 70000); },
@@ -255,11 +258,15 @@ TEST_F(DeviceUpdateTest, FileThatChangesDuringItsUploadIsNeverInstalled) {
              std::fclose(f);
          },
          "Error, the file changed during the upload : "},
+        // A regular file whose size says 0 but that has content: an empty firmware would
+        // be installed if the bytes past the size went unread.
+        {"a size that lies", [](const std::string&) {}, "Error, the file changed during the upload : ",
+         "/proc/version"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         resources.add("a.firm", pattern_bytes(5 * 65535, 27));
-        const std::string path = resources.path("a.firm");
+        const std::string path = c.path ? c.path : resources.path("a.firm");
         DeviceServiceOptions options;
         auto changed = std::make_shared<bool>(false);
         options.on_request = [&, changed](const Request& request) {

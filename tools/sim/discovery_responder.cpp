@@ -72,7 +72,8 @@ DiscoveryAction respond_to_frame(const uint8_t* frame, size_t captured_length, S
         std::memcmp(view.destination_ipv4, me.ipv4, 4) != 0)
         return DiscoveryAction::Ignored;
     uint8_t address[4];
-    if (!parse_ipaddr_fields(fields, length, address)) return DiscoveryAction::Ignored;
+    if (!parse_ipaddr_fields(fields, length, address) || system.ignores_address_changes())
+        return DiscoveryAction::Ignored;
     system.set_address(address);
     return DiscoveryAction::AddressChanged;
 }

@@ -58,6 +58,8 @@ int main(int argc, char** argv) {
     SimSystems systems;
     for (const SimIdentity& identity : consecutive_identities(me, options.count))
         systems.push_back(std::make_unique<SimSystem>(identity));
+    if (options.ignore_ipaddr)
+        for (auto& system : systems) system->ignore_address_changes();
     install_stop_handlers();
     std::unique_ptr<talvo_sim::DeviceService> device;
     const bool serve = options.device_service && options.count == 1;

@@ -56,9 +56,11 @@ const char* sim_usage() {
            "                        More than one: discovery and IPADDR only, no Device Service\n"
            "      --keep-interface-address  take an IPADDR's address for discovery only,\n"
            "                        without moving the interface to it\n"
+           "      --ignore-ipaddr   drop every IPADDR: the system keeps its address\n"
            "Device Service (TCP port 5555, for firmware updates):\n"
            "      --no-device-service       do not serve it\n"
            "      --install-delay MS        installing a firmware takes this long (default 0)\n"
+           "      --chunk-delay MS          each uploaded chunk takes this long (default 0)\n"
            "      --reboot-silence MS       a reboot keeps the system silent this long\n"
            "                                (default 5000); then it reports the new firmware\n"
            "      --fault RULE              answer a request otherwise; may be repeated.\n"
@@ -90,6 +92,8 @@ bool parse_sim_options(int argc, char** argv, SimOptions* options, std::string* 
         {"keep-interface-address", no_argument, nullptr, 'K'},
         {"no-device-service", no_argument, nullptr, 'N'},
         {"install-delay", required_argument, nullptr, 'I'},
+        {"chunk-delay", required_argument, nullptr, 'C'},
+        {"ignore-ipaddr", no_argument, nullptr, 'G'},
         {"reboot-silence", required_argument, nullptr, 'R'},
         {"fault", required_argument, nullptr, 'F'},
         {"count", required_argument, nullptr, 'n'},
@@ -118,6 +122,10 @@ bool parse_sim_options(int argc, char** argv, SimOptions* options, std::string* 
         case 'I':
             if (!parse_whole_number(optarg, &options->install_delay_ms, 3600000)) *error = "bad --install-delay";
             break;
+        case 'C':
+            if (!parse_whole_number(optarg, &options->chunk_delay_ms, 3600000)) *error = "bad --chunk-delay";
+            break;
+        case 'G': options->ignore_ipaddr = true; break;
         case 'R':
             if (!parse_whole_number(optarg, &options->reboot_silence_ms, 3600000)) *error = "bad --reboot-silence";
             break;

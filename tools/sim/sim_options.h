@@ -16,6 +16,8 @@ struct SimOptions {
     bool apply_address = true;   // an IPADDR also moves the interface to the new address
     bool device_service = true;  // serve the Device Service on TCP port 5555
     int install_delay_ms = 0;    // how long installing a firmware takes
+    int chunk_delay_ms = 0;      // how long the system takes over each uploaded chunk
+    bool ignore_ipaddr = false;  // an IPADDR is received and dropped: the system keeps its address
     int reboot_silence_ms = 5000;  // how long a reboot keeps the system silent
     std::vector<std::string> faults;  // --fault rules, see sim_usage()
     int count = 1;               // systems played; more than one serve discovery only

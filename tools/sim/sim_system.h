@@ -45,10 +45,22 @@ public:
         return rebooting_;
     }
 
+    // A system that drops every address change (a faulty or locked one).
+    void ignore_address_changes() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ignores_ipaddr_ = true;
+    }
+
+    bool ignores_address_changes() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return ignores_ipaddr_;
+    }
+
 private:
     mutable std::mutex mutex_;
     SimIdentity identity_;
     bool rebooting_ = false;
+    bool ignores_ipaddr_ = false;
 };
 
 // count identities from first on: each next MAC is one more (as a 48-bit number), each

@@ -65,6 +65,7 @@ DeviceModel::DeviceModel(const DeviceServiceOptions& options)
       firmware_(options.firmware),
       install_delay_ms_(options.install_delay_ms),
       file_system_install_delay_ms_(options.file_system_install_delay_ms),
+      chunk_delay_ms_(options.chunk_delay_ms),
       faults_(options.faults),
       matches_(options.faults.size(), 0),
       firmware_text_(options.firmware_text ? options.firmware_text : firmware_text_of) {}
@@ -139,7 +140,7 @@ Answer DeviceModel::firmware_update(const Request& request) {
     switch (request.kind) {
     case RequestKind::Chunk:
         pending_firmware_.insert(pending_firmware_.end(), request.bytes.begin(), request.bytes.end());
-        return reply(0, "");
+        return chunk_taken();
     case RequestKind::Reset:  // an empty upload is never installed: whatever was pending goes
         pending_firmware_.clear();
         return reply(1, "Nothing to install: the upload is empty");
@@ -159,7 +160,7 @@ Answer DeviceModel::mmc_update(const Request& request) {
     if (request.kind == RequestKind::Chunk) {
         pending_file_system_.insert(pending_file_system_.end(), request.bytes.begin(),
                                     request.bytes.end());
-        return reply(0, "");
+        return chunk_taken();
     }
     installed_file_system_ = std::move(pending_file_system_);
     pending_file_system_.clear();
@@ -167,6 +168,12 @@ Answer DeviceModel::mmc_update(const Request& request) {
     file_system_validated_ = false;
     Answer answer = reply(0, "");
     answer.delay_ms = file_system_install_delay_ms_;
+    return answer;
+}
+
+Answer DeviceModel::chunk_taken() const {
+    Answer answer = reply(0, "");
+    answer.delay_ms = chunk_delay_ms_;
     return answer;
 }
 

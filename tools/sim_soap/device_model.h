@@ -46,11 +46,13 @@ private:
     Answer firmware_update(const Request& request);
     Answer mmc_update(const Request& request);
     Answer mmc_validate();
+    Answer chunk_taken() const;
 
     std::string module_type_;
     std::string firmware_;
     int install_delay_ms_;
     int file_system_install_delay_ms_;
+    int chunk_delay_ms_;
     std::vector<FaultRule> faults_;
     std::vector<int> matches_;  // requests each fault rule has matched so far
     std::function<std::string(const std::vector<uint8_t>&)> firmware_text_;

@@ -49,6 +49,7 @@ struct DeviceServiceOptions {
     std::string firmware = "3.1.0";        // the firmware text until an update is rebooted into
     int install_delay_ms = 0;              // the closing FirmwareUpdate lasts this long
     int file_system_install_delay_ms = 0;  // the closing MMCUpdate
+    int chunk_delay_ms = 0;                // each uploaded chunk is taken this long
     int reboot_silence_ms = 1000;          // after ForceReboot: no listener, no answer
     bool http_header = false;              // an HTTP response header before each reply
     std::vector<FaultRule> faults;
