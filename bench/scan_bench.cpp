@@ -4,7 +4,7 @@
 // Prints one line a run:
 //   run N duration_ms D systems S ident_ms I last_frame_ms L capture_end_ms C max_handover_us H
 #include "net/interface_catalogue.h"
-#include "net/scan_timing.h"
+#include "net/scan.h"
 #include "net/system_table.h"
 #include "platform/platform.h"
 #include "shell/app.h"

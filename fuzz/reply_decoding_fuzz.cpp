@@ -1,8 +1,8 @@
 // A reply of any bytes read by the generated client, through the same guard and limits
 // as a DeviceConnection. The first byte chooses which of the three replies is expected;
 // the rest arrives in pieces whose sizes the input also chooses.
-#include "firmware/reply_guard.h"
 #include "soapH.h"
+#include "update/reply_guard.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -3,8 +3,8 @@
 // of the same bytes, and beside the runtime writing one element per byte (what the
 // generated serialiser does). Prints a Markdown table; run it from a Release build.
 //   firmware-encoding-bench [repetitions]
-#include "firmware/device_connection.h"
 #include "soapH.h"
+#include "update/device_connection.h"
 
 #include <algorithm>
 #include <arpa/inet.h>

@@ -8,9 +8,9 @@
 //
 //   firmware-hostile-bench [--only NAME]
 #include "device_service.h"
-#include "firmware/device_update.h"
-#include "hostile_peer.h"
-#include "loopback.h"
+#include "support/hostile_peer.h"
+#include "support/loopback.h"
+#include "update/device_update.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -35,7 +35,7 @@ long status_kb(const char* field) {
     return -1;
 }
 
-// The tool's side: one update, then "seconds growth_kb peak_kb code|text" on stdout.
+// The tool's side: one update, then "seconds growth_kb peak_kb outcome|text" on stdout.
 int tool_main(const char* address, const char* firmware) {
     UpdateJob job;
     job.address = address;
@@ -46,7 +46,10 @@ int tool_main(const char* address, const char* firmware) {
     const UpdateOutcome outcome = update_system(job, {});
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const long peak = status_kb("VmHWM:");
-    std::printf("%.3f %ld %ld %d|%s\n", seconds, peak - before, peak, outcome.code, outcome.error_text.c_str());
+    const std::string ended = outcome.updated() ? std::string("updated")
+                                                : std::string(update_failure_words(outcome.failure)) + " while " +
+                                                      update_step_words(outcome.step);
+    std::printf("%.3f %ld %ld %s|%s\n", seconds, peak - before, peak, ended.c_str(), outcome.error_text.c_str());
     return 0;
 }
 

@@ -18,12 +18,12 @@
 // The request bytes of the floor are captured once per file from the real client
 // talking to the discard-only peer: reset, every chunk, and the closing call.
 #include "device_operations.h"
-#include "firmware/device_calls.h"
-#include "firmware/device_connection.h"
 #include "firmware/update_seams.h"
 #include "firmware/update_sequence.h"
 #include "reply_writer.h"
 #include "shell/app.h"
+#include "update/device_calls.h"
+#include "update/device_connection.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -96,7 +96,8 @@ bool check_update(CliOptions* o, std::vector<std::string>& words, std::string* e
 
 bool check_operands(CliOptions* o, std::vector<std::string>& words, std::string* error) {
     switch (o->command) {
-    case CliCommand::Help: return true;
+    case CliCommand::Help:
+    case CliCommand::Version: return true;
     case CliCommand::Interfaces:
         if (!words.empty()) *error = "interfaces takes no arguments";
         return error->empty();
@@ -125,6 +126,11 @@ bool parse_cli(int argc, char** argv, CliOptions* options, std::string* error) {
     }
     const std::string first = argv[1];
     if (first == "-h" || first == "--help") return true;
+    if (first == "--version") {
+        options->command = CliCommand::Version;
+        if (argc > 2) *error = "--version takes no arguments";
+        return error->empty();
+    }
     if (!command_named(argv[1], &options->command)) {
         *error = "unknown command '" + first + "'";
         return false;
@@ -155,9 +161,9 @@ const char* cli_usage() {
            "  update -i IFACE FIRMWARE.firm [--sd FILE.spmmc] TARGET...\n"
            "  update -i IFACE FIRMWARE.firm [--sd FILE.spmmc] --all [--type TYPE]\n"
            "                              loads the firmware (and the SD board file system:\n"
-           "                              FILE.spmmc, or the .spmmc beside the firmware whose\n"
-           "                              name begins with the firmware's) into the systems,\n"
-           "                              restarts them, then scans and shows their firmware\n"
+           "                              FILE.spmmc, or NAME.spmmc beside NAME.firm, either\n"
+           "                              extension in any case) into the systems, restarts\n"
+           "                              them, then scans and shows their firmware\n"
            "\n"
            "Options:\n"
            "  -i, --interface IFACE       the interface whose segment holds the systems\n"
@@ -166,6 +172,7 @@ const char* cli_usage() {
            "      --all [--type TYPE]     update: every system found (of that type)\n"
            "      --parallel N            update: at most N systems at once (1 to 64, default 8)\n"
            "  -h, --help                  this text\n"
+           "      --version               the version of talvo\n"
            "\n"
            "TARGET is a system's MAC address (aa:bb:cc:dd:ee:ff), its serial number\n"
            "(\"K-R 123456\" or 123456) or its current IP address; each must match exactly\n"
@@ -181,3 +188,5 @@ const char* cli_usage() {
            "     several, a file that is not a regular readable file, an address no system\n"
            "     can take. Nothing was sent to any system.\n";
 }
+
+const char* cli_version() { return "talvo (Talvo Perabo) " PERABO_VERSION "\n"; }

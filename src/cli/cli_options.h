@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-enum class CliCommand { Help, Interfaces, Scan, SetIp, Update };
+enum class CliCommand { Help, Version, Interfaces, Scan, SetIp, Update };
 enum class ListFormat { Table, Json, Csv };
 
 struct CliOptions {
@@ -26,3 +26,6 @@ bool parse_cli(int argc, char** argv, CliOptions* options, std::string* error);
 
 // The --help text, which also documents the exit codes.
 const char* cli_usage();
+
+// "talvo (Talvo Perabo) 1.1.0"
+const char* cli_version();

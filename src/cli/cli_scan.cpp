@@ -1,8 +1,8 @@
 #include "cli/cli_scan.h"
 
 #include "cli/targets.h"
-#include "net/discovery_scan.h"
-#include "net/interface_list.h"
+#include "discovery/discovery_scan.h"
+#include "discovery/interface_list.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -25,16 +25,23 @@ bool find_interface(const std::string& name, InterfaceRecord* out) {
     return false;
 }
 
+namespace {
+
+// talvo's standard output is its listing: what the scan has to say goes to standard error.
+void to_standard_error(DiagnosticStream, const std::string& line) { std::fputs(line.c_str(), stderr); }
+
+}  // namespace
+
 bool scan_segment(const InterfaceRecord& nic, std::vector<SystemRecord>* systems) {
     ScanReport report;
     const ScanSettings settings;
-    *systems = distinct_systems(scan_systems(nic, &report, settings));
+    *systems = distinct_systems(scan_systems(nic, &report, settings, to_standard_error));
     // Answers arrive in any order; a listing that keeps still is easier to compare.
     std::sort(systems->begin(), systems->end(), [](const SystemRecord& a, const SystemRecord& b) {
         const int by_address = std::memcmp(a.ipv4, b.ipv4, 4);
         return by_address != 0 ? by_address < 0 : std::memcmp(system_mac(a), system_mac(b), 6) < 0;
     });
-    describe_scan_end(report, settings, stderr);
+    describe_scan_end(report, settings, to_standard_error);
     if (report.end == ScanEnd::CaptureNotReady) return false;  // said above: nothing was sent
     if (report.end == ScanEnd::CaptureFailed || report.end == ScanEnd::NoThread) {
         std::fprintf(stderr,

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "cli/commands.h"
-#include "net/interface_record.h"
-#include "net/system_record.h"
+#include "discovery/interface_record.h"
+#include "discovery/system_record.h"
 
 #include <string>
 #include <vector>

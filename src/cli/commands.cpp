@@ -3,8 +3,8 @@
 #include "cli/cli_scan.h"
 #include "cli/listing.h"
 #include "cli/targets.h"
-#include "net/address_change.h"
-#include "net/interface_list.h"
+#include "discovery/address_change.h"
+#include "discovery/interface_list.h"
 #include "platform/platform.h"
 
 #include <cstdio>

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "cli/cli_options.h"
-#include "net/interface_record.h"
-#include "net/system_record.h"
+#include "discovery/interface_record.h"
+#include "discovery/system_record.h"
 
 #include <string>
 #include <vector>

@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
     ExitCode code = ExitCode::Done;
     switch (options.command) {
     case CliCommand::Help: std::fputs(cli_usage(), stdout); break;
+    case CliCommand::Version: std::fputs(cli_version(), stdout); break;
     case CliCommand::Interfaces: code = run_interfaces_command(options); break;
     case CliCommand::Scan: code = run_scan_command(options); break;
     case CliCommand::SetIp: code = run_set_ip_command(options); break;

@@ -1,7 +1,7 @@
 // Which of the systems found a TARGET on the command line names.
 #pragma once
 
-#include "net/system_record.h"
+#include "discovery/system_record.h"
 
 #include <string>
 #include <vector>

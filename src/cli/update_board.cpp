@@ -17,7 +17,10 @@ std::string megabytes(uint64_t bytes) {
 
 double seconds(BoardClock::duration d) { return std::chrono::duration<double>(d).count(); }
 
-bool uploading(int32_t status) { return status == 3 || status == 5; }
+bool uploading(const SystemProgress& p) {
+    return p.state == BoardState::Running &&
+           (p.step == UpdateStep::UploadingFirmware || p.step == UpdateStep::UploadingSdBoard);
+}
 
 // Lines wider than the terminal would wrap and spoil the redraw.
 size_t terminal_width(std::FILE* out) {
@@ -28,32 +31,25 @@ size_t terminal_width(std::FILE* out) {
 
 }  // namespace
 
-const char* step_name(int32_t status) {
-    switch (status) {
-    case 0: return "waiting";
-    case 1: return "connecting";
-    case 2: return "resetting the upload";
-    case 3: return "uploading firmware";
-    case 4: return "installing firmware";
-    case 5: return "uploading SD board file system";
-    case 6: return "installing SD board file system";
-    case 7: return "validating SD board file system";
-    case 8: return "rebooting";
-    case 9: return "updated";
-    case 10: return "failed";
-    default: return "?";
+const char* state_words(const SystemProgress& p) {
+    switch (p.state) {
+    case BoardState::Waiting: return "waiting";
+    case BoardState::Running: return update_step_words(p.step);
+    case BoardState::Updated: return "updated";
+    case BoardState::Failed: return "failed";
     }
+    return "?";
 }
 
 std::string progress_line(const SystemProgress& p, BoardClock::time_point now) {
-    std::string line = p.name + "  " + step_name(p.status);
-    if (uploading(p.status) && p.bytes_total > 0) {
+    std::string line = p.name + "  " + state_words(p);
+    if (uploading(p) && p.bytes_total > 0) {
         line += "  " + megabytes(p.bytes_sent) + " of " + megabytes(p.bytes_total) + " MB";
         const double elapsed = seconds(now - p.step_began);
         if (elapsed > 0.5) line += "  " + megabytes(static_cast<uint64_t>(p.bytes_sent / elapsed)) + " MB/s";
     }
-    if (p.status == 10 && !p.reason.empty()) line += ": " + p.reason;
-    if (p.status > 0) {
+    if (p.state == BoardState::Failed && !p.reason.empty()) line += ": " + p.reason;
+    if (p.state != BoardState::Waiting) {
         char elapsed[32];
         std::snprintf(elapsed, sizeof elapsed, "  %.0f s", seconds(now - p.began));
         line += elapsed;
@@ -86,12 +82,13 @@ void UpdateBoard::begin(size_t row) {
     rows_[row].began = rows_[row].step_began = BoardClock::now();
 }
 
-void UpdateBoard::progress(size_t row, int32_t status, uint64_t sent, uint64_t total) {
+void UpdateBoard::progress(size_t row, UpdateStep step, uint64_t sent, uint64_t total) {
     std::lock_guard<std::mutex> lock(mutex_);
     SystemProgress& p = rows_[row];
-    const bool new_step = status != p.status;
+    const bool new_step = p.state != BoardState::Running || step != p.step;
     if (new_step) p.step_began = BoardClock::now();
-    p.status = status;
+    p.state = BoardState::Running;
+    p.step = step;
     p.bytes_sent = sent;
     p.bytes_total = total;
     if (new_step && !live_) std::fprintf(out_, "%s\n", progress_line(p, BoardClock::now()).c_str());
@@ -101,7 +98,7 @@ void UpdateBoard::finish(size_t row, bool updated, const std::string& reason) {
     std::lock_guard<std::mutex> lock(mutex_);
     SystemProgress& p = rows_[row];
     p.reason = reason;
-    p.status = updated ? 9 : 10;
+    p.state = updated ? BoardState::Updated : BoardState::Failed;
     if (!live_) std::fprintf(out_, "%s\n", progress_line(p, BoardClock::now()).c_str());
 }
 

@@ -3,6 +3,8 @@
 // step and system. Progress arrives from the update threads; the board is locked.
 #pragma once
 
+#include "update/update_outcome.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -14,10 +16,14 @@
 
 using BoardClock = std::chrono::steady_clock;
 
+// Where one system's update stands.
+enum class BoardState { Waiting, Running, Updated, Failed };
+
 // One system's update as the board knows it.
 struct SystemProgress {
     std::string name;         // "198.51.100.11 (02:7a:10:0b:00:01)"
-    int32_t status = 0;       // 0 waiting, 1..8 the step, 9 updated, 10 failed
+    BoardState state = BoardState::Waiting;
+    UpdateStep step = UpdateStep::CheckingSystem;  // while Running
     uint64_t bytes_sent = 0;  // of the file being uploaded
     uint64_t bytes_total = 0;
     BoardClock::time_point began{};       // when its update began
@@ -25,8 +31,8 @@ struct SystemProgress {
     std::string reason;       // why it failed
 };
 
-// The step's words: "uploading firmware", ...
-const char* step_name(int32_t status);
+// What the system is doing: "waiting", "uploading firmware", ..., "updated", "failed".
+const char* state_words(const SystemProgress& p);
 
 // One line for a system at time now: its name, step, and during an upload the
 // bytes sent of the total and the rate, then the time since its update began.
@@ -39,7 +45,7 @@ public:
     ~UpdateBoard();  // draws the last state
 
     void begin(size_t row);
-    void progress(size_t row, int32_t status, uint64_t sent, uint64_t total);
+    void progress(size_t row, UpdateStep step, uint64_t sent, uint64_t total);
     void finish(size_t row, bool updated, const std::string& reason);
     SystemProgress row(size_t row) const;
 

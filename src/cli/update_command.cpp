@@ -6,7 +6,7 @@
 #include "cli/listing.h"
 #include "cli/targets.h"
 #include "cli/update_board.h"
-#include "firmware/device_update.h"
+#include "update/device_update.h"
 
 #include <unistd.h>
 
@@ -76,15 +76,15 @@ std::string system_name(const SystemRecord& s) {
     return std::string(s.ip_text) + " (" + mac_text(system_mac(s)) + ")";
 }
 
-struct Result {
-    UpdateOutcome outcome;
-    int32_t last_step = 0;
-};
+// "while uploading firmware: Flash is write-protected"
+std::string failure_text(const UpdateOutcome& outcome) {
+    return std::string("while ") + update_step_words(outcome.step) + ": " + outcome.error_text;
+}
 
 // Runs every update on at most parallel threads, each taking the next system.
-std::vector<Result> run_updates(const std::vector<SystemRecord>& systems, const UpdateFiles& files, int parallel,
-                                UpdateBoard& board) {
-    std::vector<Result> results(systems.size());
+std::vector<UpdateOutcome> run_updates(const std::vector<SystemRecord>& systems, const UpdateFiles& files,
+                                       int parallel, UpdateBoard& board) {
+    std::vector<UpdateOutcome> results(systems.size());
     std::atomic<size_t> next{0};
     auto worker = [&] {
         for (size_t i = next++; i < systems.size(); i = next++) {
@@ -95,16 +95,14 @@ std::vector<Result> run_updates(const std::vector<SystemRecord>& systems, const 
             board.begin(i);
             const std::string name = system_name(systems[i]);
             const auto progress = [&, i](const UpdateProgress& p) {
-                results[i].last_step = p.status;
-                board.progress(i, p.status, p.bytes_sent, p.bytes_total);
+                board.progress(i, p.step, p.bytes_sent, p.bytes_total);
             };
             const auto diagnostics = [&name](DiagnosticStream stream, const std::string& line) {
                 if (stream == DiagnosticStream::Err) std::fprintf(stderr, "%s: %s", name.c_str(), line.c_str());
             };
-            results[i].outcome = update_system(job, progress, diagnostics);
-            const bool updated = results[i].outcome.code == 0;
-            board.finish(i, updated, updated ? "" : std::string("while ") + step_name(results[i].last_step) + ": " +
-                                                        results[i].outcome.error_text);
+            results[i] = update_system(job, progress, diagnostics);
+            const bool updated = results[i].updated();
+            board.finish(i, updated, updated ? "" : failure_text(results[i]));
         }
     };
     const size_t threads = std::min(systems.size(), static_cast<size_t>(parallel));
@@ -120,16 +118,13 @@ const SystemRecord* by_mac(const std::vector<SystemRecord>& systems, const uint8
     return nullptr;
 }
 
-void print_summary(const std::vector<SystemRecord>& systems, const std::vector<Result>& results,
+void print_summary(const std::vector<SystemRecord>& systems, const std::vector<UpdateOutcome>& results,
                    const std::vector<SystemRecord>& after, bool scanned) {
     std::vector<std::vector<std::string>> rows{{"System", "Serial Number", "Result", "Firmware before", "Firmware now"}};
     for (size_t i = 0; i < systems.size(); ++i) {
-        const Result& r = results[i];
+        const UpdateOutcome& r = results[i];
         const SystemRecord* now = by_mac(after, system_mac(systems[i]));
-        const std::string result = r.outcome.code == 0
-                                       ? "updated"
-                                       : std::string("failed while ") + step_name(r.last_step) + ": " +
-                                             r.outcome.error_text;
+        const std::string result = r.updated() ? "updated" : "failed " + failure_text(r);
         rows.push_back({system_name(systems[i]), systems[i].serial_text, result, systems[i].firmware_text,
                         !scanned ? "(no scan)" : now ? now->firmware_text : "(not found)"});
     }
@@ -154,21 +149,21 @@ ExitCode run_update_command(const CliOptions& options) {
                 files.firmware.c_str(), files.sd_board.empty() ? "" : " and ", files.sd_board.c_str());
     std::vector<std::string> names;
     for (const SystemRecord& s : systems) names.push_back(system_name(s));
-    std::vector<Result> results;
+    std::vector<UpdateOutcome> results;
     {
         UpdateBoard board(names, isatty(fileno(stdout)) == 1, stdout);
         results = run_updates(systems, files, options.parallel, board);
     }
     const bool any_updated =
-        std::any_of(results.begin(), results.end(), [](const Result& r) { return r.outcome.code == 0; });
+        std::any_of(results.begin(), results.end(), [](const UpdateOutcome& r) { return r.updated(); });
     std::vector<SystemRecord> after;
     const bool scanned = any_updated && scan_segment(nic, &after);
     print_summary(systems, results, after, scanned);
     const bool all_updated =
-        std::all_of(results.begin(), results.end(), [](const Result& r) { return r.outcome.code == 0; });
+        std::all_of(results.begin(), results.end(), [](const UpdateOutcome& r) { return r.updated(); });
     for (size_t i = 0; i < systems.size(); ++i)
-        if (results[i].outcome.code != 0)
-            std::fprintf(stderr, "talvo: %s failed while %s: %s\n", system_name(systems[i]).c_str(),
-                         step_name(results[i].last_step), results[i].outcome.error_text.c_str());
+        if (!results[i].updated())
+            std::fprintf(stderr, "talvo: %s failed %s\n", system_name(systems[i]).c_str(),
+                         failure_text(results[i]).c_str());
     return all_updated ? ExitCode::Done : ExitCode::SomeFailed;
 }

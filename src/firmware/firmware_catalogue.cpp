@@ -1,9 +1,9 @@
 #include "firmware/firmware_catalogue.h"
 
-#include "firmware/sd_board_file.h"
 #include "platform/platform.h"
 #include "shell/app.h"
 #include "shell/resource_path.h"
+#include "update/sd_board_file.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -16,15 +16,30 @@ int32_t FirmwareCount = 0;
 
 namespace {
 
-// The names in ResourceDir/firmware ending in extension, or the search's error number
-// (with "FindFirstFile failed" printed, as on the systems' original platform).
-int search_firmware_directory(const char* extension, std::vector<std::string>& names) {
-    char directory[256];
-    int error = ENAMETOOLONG;
-    if (format_bounded(directory, sizeof directory, "%s/firmware", ResourceDir) == 0)
-        error = platform::find_files_with_extension(directory, extension, names);
+// A failed search of the firmware folder says so, as on the systems' original platform.
+int reported(int error) {
     if (error != 0) std::printf("FindFirstFile failed (%d)\n", error);
     return error;
+}
+
+// ResourceDir/firmware into directory; false when it does not fit.
+bool firmware_directory(char (&directory)[256]) {
+    return format_bounded(directory, sizeof directory, "%s/firmware", ResourceDir) == 0;
+}
+
+// The names in ResourceDir/firmware ending in extension, or the search's error number.
+int search_firmware_directory(const char* extension, std::vector<std::string>& names) {
+    char directory[256];
+    if (!firmware_directory(directory)) return reported(ENAMETOOLONG);
+    return reported(platform::find_files_with_extension(directory, extension, names));
+}
+
+// The SD board file of the firmware `name` in ResourceDir/firmware, or the search's error.
+int search_sd_board_file(const char* name, std::string* path) {
+    char directory[256];
+    path->clear();
+    if (!firmware_directory(directory)) return reported(ENAMETOOLONG);
+    return reported(find_sd_board_file(directory, name, path));
 }
 
 // A name of 32 characters or more would lose its terminator in its entry, and a cut
@@ -64,14 +79,13 @@ int32_t read_firmware_catalogue() {
 
 int32_t find_spmmc_file(const char* name) {
     if (std::strlen(name) < 5) return 0;
-    std::vector<std::string> spmmc_names;
-    if (search_firmware_directory(".spmmc", spmmc_names) != 0) return -1;
-    return sd_board_name_for(name, spmmc_names).empty() ? 0 : 1;
+    std::string path;
+    if (search_sd_board_file(name, &path) != 0) return -1;
+    return path.empty() ? 0 : 1;
 }
 
 std::string sd_board_path_for(const char* name) {
-    std::vector<std::string> spmmc_names;
-    if (search_firmware_directory(".spmmc", spmmc_names) != 0) return {};
-    const std::string match = sd_board_name_for(name, spmmc_names);
-    return match.empty() ? match : std::string(ResourceDir) + "/firmware/" + match;
+    std::string path;
+    search_sd_board_file(name, &path);
+    return path;
 }

@@ -1,6 +1,8 @@
 #include "firmware/update_screen.h"
 
 #include "firmware/update_sequence.h"
+#include "firmware/update_status.h"
+#include "shell/control_rect.h"
 #include "shell/drawing.h"
 #include "shell/scanning_screen.h"
 
@@ -24,7 +26,8 @@ struct UpdateScreen {
 
 UpdateScreen Progress;
 
-bool update_ended(int32_t status) { return status == 9 || status == 10; }
+// Where the ended layout puts the Ok button: the indicator's middle place.
+ControlRect ok_button() { return {indicator_x(50, Progress.width), Progress.height / 2 - 20, 40, 22}; }
 
 // The status text starts at x = W / 2 - 130; a longer text (a path, a device's reason)
 // wraps onto lines above, so its last line keeps the place of a one-line text and no
@@ -44,24 +47,6 @@ void draw_status_text() {
 }
 
 }  // namespace
-
-const char* update_status_text(int32_t status, char* buffer, size_t size) {
-    switch (status) {
-    case 1:
-    case 2: return "Initialization of the firmware update.";
-    case 3: return "Uploading the new firmware on the system.";
-    case 4: return "Installation in progress. Please wait 2 minutes.";
-    case 5: return "Uploading the new SD board file system.";
-    case 6: return "Installation of the SD board file system.";
-    case 7: return "Validation of the SD board's file system.";
-    case 8: return "The system is now rebooting.";
-    case 9: return "The firmware was updated.";
-    case 10:
-        std::snprintf(buffer, size, "Firmware update error: %s.", UpdateErrorText);
-        return buffer;
-    default: return nullptr;
-    }
-}
 
 int32_t update_screen_prepare() {
     Progress.width = ScreenWidth;
@@ -83,9 +68,9 @@ int32_t update_screen_draw(int32_t frame) {
     if (const char* text = update_status_text(status, buffer, sizeof buffer)) set_status_text(text);
     SDL_FillRect(Screen, nullptr, map_rgb(BackgroundColour));
     if (update_ended(status)) {
-        const int32_t x = indicator_x(50, w), y = h / 2 - 20;
-        blit(OkHover == 1 ? Progress.ok_image_high.get() : Progress.ok_image.get(), x, y);
-        blit(Progress.ok_text.get(), x + 10, y + 5);
+        const ControlRect ok = ok_button();
+        blit_in(OkHover == 1 ? Progress.ok_image_high.get() : Progress.ok_image.get(), ok);
+        blit_in(Progress.ok_text.get(), ok, 10, 5);
     } else {
         blit(Progress.indicator.get(), indicator_x(frame, w), h / 2 - 20);
     }
@@ -94,8 +79,7 @@ int32_t update_screen_draw(int32_t frame) {
 }
 
 int32_t update_screen_motion(const SDL_Event& event) {
-    const int x = event.motion.x, y = event.motion.y;
-    OkHover = (400 < x && x < 440 && 280 < y && y < 302) ? 1 : 0;
+    OkHover = ok_button().contains(event.motion.x, event.motion.y) ? 1 : 0;
     return 0;
 }
 

@@ -12,8 +12,4 @@ int32_t update_screen_motion(const SDL_Event& event); // always 0
 int32_t update_screen_click();  // 1 when Ok was clicked after the update ended
 void update_screen_release();
 
-// The text shown for a step, or nullptr when the step keeps the previous text.
-// For 10 the text is formed from UpdateErrorText into buffer (256 bytes or more).
-const char* update_status_text(int32_t status, char* buffer, size_t size);
-
 extern int32_t OkHover;

@@ -3,8 +3,8 @@
 // itself never writes them.
 #pragma once
 
-#include "firmware/dead_peer.h"
-#include "firmware/device_update.h"
+#include "update/dead_peer.h"
+#include "update/device_update.h"
 
 #include <cstddef>
 #include <cstdint>

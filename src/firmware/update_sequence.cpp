@@ -1,36 +1,36 @@
 // The program's update: the core run with the process-wide values of the program.
 #include "firmware/update_sequence.h"
 
-#include "firmware/device_update.h"
 #include "firmware/firmware_catalogue.h"
 #include "firmware/update_seams.h"
-#include "firmware/update_steps.h"
+#include "firmware/update_status.h"
 #include "shell/app.h"
+#include "shell/print_diagnostic.h"
+#include "update/device_update.h"
+#include "update/update_steps.h"
 
 #include <cstdio>
 #include <string>
 
 namespace {
 
-void print_line(DiagnosticStream stream, const std::string& line) {
-    std::fputs(line.c_str(), stream == DiagnosticStream::Out ? stdout : stderr);
-}
-
 void store_status(const UpdateProgress& progress) {
-    UpdateStatus.store(progress.status, std::memory_order_release);
+    UpdateStatus.store(update_status_of(progress.step), std::memory_order_release);
 }
 
-// A step of the program: the step's run with the program's sinks, and its reason in
-// UpdateErrorText when it failed.
+// A step of the program: the step's run with the program's sinks, its outcome, and its
+// reason in UpdateErrorText when it failed.
 template <typename Step>
-int32_t program_step(const char* address, Step step) {
+UpdateOutcome program_step(const char* address, Step step) {
     const UpdateJob job = update_job_for(address);
     const ProgressSink progress = store_status;
-    const DiagnosticSink diagnostics = print_line;
+    const DiagnosticSink diagnostics = print_diagnostic;
     UpdateContext run(job, progress, diagnostics);
-    const int32_t result = step(run);
-    if (result != 0 && !run.error_text().empty()) set_update_error("%s", run.error_text().c_str());
-    return result;
+    UpdateOutcome outcome;
+    outcome.failure = step(run);
+    outcome.step = run.current_step();
+    if (!outcome.updated() && !run.error_text().empty()) set_update_error("%s", run.error_text().c_str());
+    return outcome;
 }
 
 }  // namespace
@@ -40,19 +40,21 @@ int32_t run_firmware_update(const char* name, const char* path, const char* addr
     job.firmware_path = path;
     const std::string firmware_name = name;
     job.find_sd_board_path = [firmware_name] { return sd_board_path_for(firmware_name.c_str()); };
-    const UpdateOutcome outcome = update_system(job, store_status, print_line);
-    if (outcome.code != 0) set_update_error("%s", outcome.error_text.c_str());
-    return outcome.code;
+    const UpdateOutcome outcome = update_system(job, store_status, print_diagnostic);
+    if (!outcome.updated()) set_update_error("%s", outcome.error_text.c_str());
+    return firmware_update_code(outcome);
 }
 
 int32_t reset_upload(DeviceConnection& connection) {
-    return program_step("", [&](UpdateContext& run) { return drop_pending_upload(connection, run); });
+    const auto reset = [&](UpdateContext& run) { return drop_pending_upload(connection, run); };
+    return program_step("", reset).updated() ? 0 : -1;
 }
 
 int32_t reboot_system(DeviceConnection& connection) {
-    return program_step("", [&](UpdateContext& run) { return request_reboot(connection, run); });
+    const auto reboot = [&](UpdateContext& run) { return request_reboot(connection, run); };
+    return program_step("", reboot).updated() ? 0 : -1;
 }
 
 int32_t update_spmmc(const char* path, const char* address) {
-    return program_step(address, [&](UpdateContext& run) { return update_sd_board(path, run); });
+    return sd_board_code(program_step(address, [&](UpdateContext& run) { return update_sd_board(path, run); }));
 }

@@ -2,6 +2,7 @@
 
 #include "net/send_udp_frame.h"
 #include "shell/app.h"
+#include "wire/frame_sender.h"
 
 const InterfaceRecord* chosen_interface() {
     if (ChosenInterface < 0 || ChosenInterface >= InterfaceCount) return nullptr;
@@ -14,5 +15,5 @@ int32_t send_udp_frame(const char* payload, const uint8_t source_mac[6],
                        const uint8_t destination_ipv4[4]) {
     const InterfaceRecord* nic = chosen_interface();
     if (nic == nullptr) return -1;
-    return send_udp_frame_on(*nic, payload, source_mac, destination_mac, source_ipv4, destination_ipv4);
+    return send_udp_frame_on(nic->device_name, payload, source_mac, destination_mac, source_ipv4, destination_ipv4);
 }

@@ -1,7 +1,5 @@
 #include "net/interface_catalogue.h"
 
-#include "net/catalogue_fill.h"
-#include "net/interface_list.h"
 
 InterfaceRecord InterfaceTable[InterfaceTableSize] = {};
 int8_t InterfaceCount = 0;

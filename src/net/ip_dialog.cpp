@@ -1,9 +1,9 @@
 #include "net/ip_dialog.h"
 
-#include "net/address_change.h"
+#include "discovery/address_change.h"
 #include "net/chosen_interface.h"
-#include "net/device_address.h"
 #include "net/system_table.h"
+#include "shell/control_rect.h"
 #include "shell/drawing.h"
 
 #include <cstdio>
@@ -31,9 +31,10 @@ struct IpDialogResources {
 
 IpDialogResources Res;
 
-bool in_back(int x, int y) { return 5 < x && x < 45 && 2 < y && y < 42; }
-bool in_apply(int x, int y) { return 400 < x && x < 450 && 150 < y && y < 175; }
-bool in_field(int i, int x, int y) { return 100 + 60 * i < x && x < 140 + 60 * i && 150 < y && y < 170; }
+constexpr ControlRect BackButton{5, 2, 40, 40};
+constexpr ControlRect ApplyButton{400, 150, 50, 25};
+constexpr ControlRect field_box(int i) { return {100 + 60 * i, 150, 40, 20}; }
+
 bool focused() { return OctetFocus >= 0 && OctetFocus <= 3; }
 
 const SystemRecord* selected_system() {
@@ -88,7 +89,7 @@ int32_t ip_dialog_init() {
     Res.new_ip = render_text(RegularFont, "New ip:");
     Res.ok = render_text(RegularFont, "Ok");
     Res.separator = make_filled_surface(ScreenWidth, 1, SeparatorColour);
-    for (auto& box : Res.boxes) box = make_filled_surface(40, 20, ColourKey);
+    for (int i = 0; i < 4; ++i) Res.boxes[i] = make_filled_surface(field_box(i).w, field_box(i).h, ColourKey);
     return 0;
 }
 
@@ -106,7 +107,7 @@ void ip_dialog_open() {
 
 int32_t ip_dialog_draw() {
     SDL_FillRect(Screen, nullptr, map_rgb(BackgroundColour));
-    blit(BackHover == 1 ? Res.back_high.get() : Res.back.get(), 5, 2);
+    blit_in(BackHover == 1 ? Res.back_high.get() : Res.back.get(), BackButton);
     blit(Res.instruction.get(), 100, 15);
     blit(Res.separator.get(), 0, 44);
     blit(Res.old_address.get(), 10, 100);
@@ -114,23 +115,23 @@ int32_t ip_dialog_draw() {
     render_fields();
     for (int i = 0; i < 4; ++i) {
         fill_surface(Res.boxes[i].get(), OctetFocus == i ? FocusColour : ColourKey);
-        blit(Res.boxes[i].get(), 100 + 60 * i, 150);
-        blit(Res.field_texts[i].get(), 103 + 60 * i, 153);
+        blit_in(Res.boxes[i].get(), field_box(i));
+        blit_in(Res.field_texts[i].get(), field_box(i), 3, 3);
     }
     SDL_Surface* apply = ip_dialog_validate() != 0 ? Res.apply_disabled.get()
                          : ApplyButtonHover == 1  ? Res.apply_high.get()
                                                   : Res.apply.get();
-    blit(apply, 400, 150);
-    blit(Res.ok.get(), 410, 155);
+    blit_in(apply, ApplyButton);
+    blit_in(Res.ok.get(), ApplyButton, 10, 5);
     return 0;
 }
 
 int32_t ip_dialog_click(int32_t x, int32_t y) {
-    if (in_back(x, y)) return 1;
+    if (BackButton.contains(x, y)) return 1;
     OctetFocus = -1;
     for (int i = 0; i < 4; ++i)
-        if (in_field(i, x, y)) OctetFocus = i;
-    if (in_apply(x, y) && ip_dialog_validate() == 0) {
+        if (field_box(i).contains(x, y)) OctetFocus = i;
+    if (ApplyButton.contains(x, y) && ip_dialog_validate() == 0) {
         send_new_address();
         return 2;
     }
@@ -139,8 +140,8 @@ int32_t ip_dialog_click(int32_t x, int32_t y) {
 
 int32_t ip_dialog_hover(int32_t x, int32_t y) {
     const int32_t old_apply = ApplyButtonHover, old_back = BackHover;
-    ApplyButtonHover = in_apply(x, y) ? 1 : 0;
-    BackHover = in_back(x, y) ? 1 : 0;
+    ApplyButtonHover = ApplyButton.contains(x, y) ? 1 : 0;
+    BackHover = BackButton.contains(x, y) ? 1 : 0;
     return (ApplyButtonHover == old_apply && BackHover == old_back) ? 1 : 0;
 }
 
@@ -169,15 +170,13 @@ int32_t ip_dialog_next_field() {
 }
 
 int32_t ip_dialog_validate() {
-    uint8_t address[4];
-    for (int i = 0; i < 4; ++i) {
-        const size_t length = std::strlen(OctetFields[i]);
-        const int value = std::atoi(OctetFields[i]);
-        if (length < 1 || length > MaxDigits || value > 255) return -1;
-        address[i] = static_cast<uint8_t>(value);
-    }
-    // A system sent to such an address could not be reached again.
-    return device_can_have_address(address) ? 0 : -1;
+    // The fields hold only digits; joined, they are an address as talvo reads one, with
+    // its rules (1 to 3 digits, at most 255, an address a system can take).
+    char text[4 * OctetFieldSize];
+    std::snprintf(text, sizeof text, "%s.%s.%s.%s", OctetFields[0], OctetFields[1], OctetFields[2], OctetFields[3]);
+    char octets[4][4];
+    std::string why;
+    return parse_new_address(text, octets, &why) ? 0 : -1;
 }
 
 void ip_dialog_release() { Res = IpDialogResources{}; }

@@ -3,11 +3,14 @@
 #include "net/chosen_interface.h"
 #include "net/system_table.h"
 
+#include "shell/print_diagnostic.h"
+
 #include <cstdio>
 
 std::atomic<int32_t> CaptureDone{0};
 std::atomic<int32_t> CaptureReady{0};
 ScanSettings ScanTaskSettings;
+ScanTiming LastScanTiming = NoScanTiming;
 
 int32_t scan_task() {
     clear_system_table();
@@ -18,10 +21,10 @@ int32_t scan_task() {
         CaptureDone.store(1, std::memory_order_release);
         return 0;
     }
-    const ScanReport report = run_scan(*nic, ScanTaskSettings, store_in_system_table,
+    const ScanReport report = run_scan(*nic, ScanTaskSettings, store_in_system_table, print_diagnostic,
                                        ScanFlags{&CaptureReady, &CaptureDone});
     LastScanTiming = report.timing;
-    describe_scan_end(report, ScanTaskSettings, stdout);
+    describe_scan_end(report, ScanTaskSettings, print_diagnostic);
     return 0;
 }
 

@@ -1,6 +1,6 @@
 #include "net/system_table.h"
 
-#include "net/text_field.h"
+#include "wire/text_field.h"
 
 #include <cstdio>
 #include <cstdlib>

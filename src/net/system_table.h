@@ -1,7 +1,7 @@
 // The Talvo systems that answered the last discovery scan.
 #pragma once
 
-#include "net/system_record.h"
+#include "discovery/system_record.h"
 
 #include <cstdint>
 

@@ -1,5 +1,6 @@
 #include "shell/drawing.h"
 
+#include "shell/control_rect.h"
 #include "shell/resource_file.h"
 #include "shell/resource_path.h"
 
@@ -140,6 +141,8 @@ std::vector<std::string> wrap_text(TTF_Font* font, const std::string& text, int 
     if (!line.empty() || lines.empty()) lines.push_back(line);
     return lines;
 }
+
+void blit_in(SDL_Surface* source, const ControlRect& rect, int dx, int dy) { blit(source, rect.x + dx, rect.y + dy); }
 
 void blit(SDL_Surface* source, int x, int y) {
     if (!source || !Screen) return;

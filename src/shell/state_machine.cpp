@@ -3,6 +3,7 @@
 #include "firmware/firmware_catalogue.h"
 #include "firmware/update_screen.h"
 #include "firmware/update_sequence.h"
+#include "firmware/update_status.h"
 #include "net/ip_dialog.h"
 #include "net/scan.h"
 #include "net/system_table.h"
@@ -53,7 +54,7 @@ int32_t update_thread() {
     } else {
         result = run_firmware_update(name, path, SystemTable[SelectedSystem].ip_text);
     }
-    UpdateStatus.store(result == 0 ? 9 : 10, std::memory_order_release);
+    UpdateStatus.store(result == 0 ? UpdateStatusUpdated : UpdateStatusFailed, std::memory_order_release);
     return 0;
 }
 
@@ -107,7 +108,7 @@ void enter_update_firmware() {
     if (platform::start_detached_thread(update_thread) != 0) {
         std::printf("Unable to start the update thread\n");
         set_update_error("Unable to start the update");
-        UpdateStatus.store(10, std::memory_order_release);
+        UpdateStatus.store(UpdateStatusFailed, std::memory_order_release);
     }
     update_screen_draw(0);
     SDL_Flip(Screen);

@@ -1,5 +1,6 @@
 #include "shell/toolbar.h"
 
+#include "shell/control_rect.h"
 #include "shell/drawing.h"
 
 #include <cstdio>
@@ -51,25 +52,23 @@ int32_t toolbar_prepare(Toolbar& bar) {
     return -1;
 }
 
+// The buttons' places on a bar; a bar takes only its own rows, so only x is tested.
+ControlRect back_button(const Toolbar& bar) { return ControlRect{5, 2, 40, 40}.moved(bar.frame->position.x, bar.frame->position.y); }
+ControlRect rescan_button(const Toolbar& bar) {
+    return ControlRect{50, 2, 40, 40}.moved(bar.frame->position.x, bar.frame->position.y);
+}
+
 int32_t toolbar_draw(const Toolbar& bar) {
     const BarFrame& frame = *bar.frame;
-    const int x = frame.position.x, y = frame.position.y;
     bar_frame_draw(frame);
-    blit(bar.RescanHover == 1 ? bar.rescan_high.get() : bar.rescan.get(), x + 50, y + 2);
-    blit(bar.BackHover == 1 ? bar.back_high.get() : bar.back.get(), x + 5, y + 2);
-    blit(bar.hint.get(), x + 150, y + 14);
+    blit_in(bar.RescanHover == 1 ? bar.rescan_high.get() : bar.rescan.get(), rescan_button(bar));
+    blit_in(bar.BackHover == 1 ? bar.back_high.get() : bar.back.get(), back_button(bar));
+    blit(bar.hint.get(), frame.position.x + 150, frame.position.y + 14);
     return 0;
 }
 
-bool over_rescan(const Toolbar& bar, int px) {
-    const int x = bar.frame->position.x;
-    return x + 50 < px && px < x + 90;
-}
-
-bool over_back(const Toolbar& bar, int px) {
-    const int x = bar.frame->position.x;
-    return x + 5 < px && px < x + 45;
-}
+bool over_rescan(const Toolbar& bar, int px) { return rescan_button(bar).spans_x(px); }
+bool over_back(const Toolbar& bar, int px) { return back_button(bar).spans_x(px); }
 
 int32_t toolbar_motion(Toolbar& bar, int px) {
     const int32_t old_rescan = bar.RescanHover, old_back = bar.BackHover;

@@ -2,6 +2,7 @@
 
 #include "firmware/firmware_catalogue.h"
 #include "net/system_table.h"
+#include "shell/control_rect.h"
 #include "shell/drawing.h"
 
 #include <cstdio>
@@ -11,7 +12,9 @@ int32_t ApplyHover = 0;
 
 namespace {
 
-constexpr int ApplyX = ListWidth - 50;
+// The chosen row's Ok button: the pointer acts over its width in the row's whole band;
+// the image sits 7 pixels below the band's top, its text 9 right and 12 down.
+ControlRect apply_button(int row_top) { return {ListWidth - 50, row_top, 40, RowHeight}; }
 
 struct FirmwareListResources {
     SurfacePtr ok_text;
@@ -29,8 +32,8 @@ void draw_row(int slot, int32_t index) {
     const int top = FirmwareList.geometry(n).row_top(slot);
     blit(render_cell(Res.names[slot], Res.small_font.get(), FirmwareNames[index]), 5, top + 13);
     if (chosen) {
-        blit(ApplyHover == 1 ? Res.apply_high.get() : Res.apply.get(), ApplyX, top + 7);
-        blit(Res.ok_text.get(), ListWidth - 41, top + 12);
+        blit_in(ApplyHover == 1 ? Res.apply_high.get() : Res.apply.get(), apply_button(top), 0, 7);
+        blit_in(Res.ok_text.get(), apply_button(top), 9, 12);
     }
     list_end_row(FirmwareList, n, slot);
 }
@@ -80,8 +83,10 @@ int32_t firmware_list_motion(const SDL_Event& event) {
     const bool buttons_changed = list_hover_buttons(FirmwareList, FirmwareCount, y);
     ApplyHover = 0;
     const int slot = named_slot_at(y);
-    if (ChosenFirmware != -1 && slot >= 0 && FirmwareList.FirstVisible + slot == ChosenFirmware)
-        ApplyHover = (ApplyX < x && x < ListWidth - 10) ? 1 : 0;
+    if (ChosenFirmware != -1 && slot >= 0 && FirmwareList.FirstVisible + slot == ChosenFirmware) {
+        const int top = FirmwareList.geometry(FirmwareCount).row_top(slot);
+        ApplyHover = apply_button(top).contains(x, y) ? 1 : 0;
+    }
     return (buttons_changed || ApplyHover != old_apply) ? 0 : 1;
 }
 

@@ -1,6 +1,7 @@
 #include "ui/interface_list.h"
 
 #include "net/interface_catalogue.h"
+#include "shell/control_rect.h"
 #include "shell/drawing.h"
 
 ListView InterfaceList{DownRule::MoreThanFit, 100};
@@ -10,6 +11,8 @@ namespace {
 
 constexpr int SplashX = (ListWidth - 388) / 2;  // the splash is 388 wide
 constexpr int SplashY = ListTop + 98;
+// The × drawn in the splash's top right corner.
+constexpr ControlRect SplashCloseBox{SplashX + 365, SplashY + 2, 20, 19};
 
 struct InterfaceListResources {
     SurfacePtr splash;
@@ -18,8 +21,6 @@ struct InterfaceListResources {
 };
 
 InterfaceListResources Res;
-
-bool in_splash_close_box(int x, int y) { return 571 < x && x < 591 && 145 < y && y < 164; }
 
 void draw_row(int slot, const InterfaceRecord& record) {
     const int32_t n = InterfaceCount;
@@ -60,7 +61,7 @@ int32_t interface_list_click(const SDL_Event& event) {
     const int x = event.button.x, y = event.button.y;
     const int32_t n = InterfaceCount;
     if (SplashShown == 1) {
-        if (!in_splash_close_box(x, y)) return 1;
+        if (!SplashCloseBox.contains(x, y)) return 1;
         SplashShown = 0;
         return 0;
     }

@@ -1,6 +1,7 @@
 #include "ui/system_list.h"
 
 #include "net/system_table.h"
+#include "shell/control_rect.h"
 #include "shell/drawing.h"
 
 ListView SystemList{DownRule::MoreThanFit, 100};
@@ -9,10 +10,12 @@ int32_t FirmwareBulletHover = 0;
 
 namespace {
 
-constexpr int IpBulletX = 475;
-constexpr int FirmwareBulletX = 755;
+// A bullet takes the pointer over its column's width of the selected row's whole band,
+// and is drawn 5 pixels below the band's top.
 constexpr int BulletWidth = 24;
-
+constexpr int BulletDrop = 5;
+ControlRect ip_bullet(int row_top) { return {475, row_top, BulletWidth, RowHeight}; }
+ControlRect firmware_bullet(int row_top) { return {755, row_top, BulletWidth, RowHeight}; }
 
 struct SystemListResources {
     SurfacePtr bullet, bullet_high;
@@ -35,13 +38,11 @@ void draw_row(int slot, int32_t index) {
     const int xs[4] = {5, 165, 365, 565};
     for (int c = 0; c < 4; ++c) {
         blit(render_cell(Res.cells[c][slot], RegularFont, texts[c]), xs[c], top + 10);
-        if (selected && c == 2) blit(bullet_image(IpBulletHover), IpBulletX, top + 5);
-        if (selected && c == 3) blit(bullet_image(FirmwareBulletHover), FirmwareBulletX, top + 5);
+        if (selected && c == 2) blit_in(bullet_image(IpBulletHover), ip_bullet(top), 0, BulletDrop);
+        if (selected && c == 3) blit_in(bullet_image(FirmwareBulletHover), firmware_bullet(top), 0, BulletDrop);
     }
     list_end_row(SystemList, n, slot);
 }
-
-bool over(int x, int left) { return left < x && x < left + BulletWidth; }
 
 }  // namespace
 
@@ -74,12 +75,9 @@ int32_t system_list_motion(const SDL_Event& event) {
     IpBulletHover = FirmwareBulletHover = 0;
     if (SelectedSystem >= 0) {
         // The selected row's band, whether or not that row is on screen.
-        const int32_t f = SystemList.FirstVisible;
-        const int band = UpBandTop + (f > 0 ? RowHeight : 0) + RowHeight * (SelectedSystem - f);
-        if (band < y && y < band + RowHeight) {
-            IpBulletHover = over(x, IpBulletX) ? 1 : 0;
-            FirmwareBulletHover = over(x, FirmwareBulletX) ? 1 : 0;
-        }
+        const int top = SystemList.geometry(SystemCount).row_top(SelectedSystem - SystemList.FirstVisible);
+        IpBulletHover = ip_bullet(top).contains(x, y) ? 1 : 0;
+        FirmwareBulletHover = firmware_bullet(top).contains(x, y) ? 1 : 0;
     }
     const bool bullets_changed = IpBulletHover != old_ip || FirmwareBulletHover != old_firmware;
     return (buttons_changed || bullets_changed) ? 0 : 1;

@@ -1,12 +1,12 @@
 // talvo itself on a virtual segment of simulated systems (root, namespaces): its
 // listings read back as a script would, an address change, and the refusals that keep
 // bad input from touching any system.
-#include "../net/segment_harness.h"
 #include "firmware/update_seams.h"
 #include "firmware/update_sequence.h"
-#include "json_reader.h"
-#include "run_program.h"
 #include "shell/app.h"
+#include "support/json_reader.h"
+#include "support/run_program.h"
+#include "support/segment_harness.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 #include "cli/listing.h"
 #include "cli/targets.h"
 #include "cli/update_board.h"
-#include "json_reader.h"
-#include "net/address_change.h"
+#include "discovery/address_change.h"
+#include "support/json_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -190,13 +190,14 @@ TEST(UpdateProgressLine, ShowsTheStepBytesRateAndTime) {
     const auto now = BoardClock::now();
     p.began = now - std::chrono::seconds(12);
     p.step_began = now - std::chrono::seconds(2);
-    p.status = 3;
+    p.state = BoardState::Running;
+    p.step = UpdateStep::UploadingFirmware;
     p.bytes_sent = 4000000;
     p.bytes_total = 16000000;
     EXPECT_EQ(progress_line(p, now), "198.51.100.11 (02:7a:10:0b:00:01)  uploading firmware  4.0 of 16.0 MB  2.0 MB/s  12 s");
-    p.status = 4;
+    p.step = UpdateStep::InstallingFirmware;
     EXPECT_EQ(progress_line(p, now), "198.51.100.11 (02:7a:10:0b:00:01)  installing firmware  12 s");
-    p.status = 10;
+    p.state = BoardState::Failed;
     p.reason = "while uploading firmware: \x1b]0;owned\x07";  // a system's text, shown inertly
     EXPECT_EQ(progress_line(p, now).find('\x1b'), std::string::npos);
 }
@@ -211,10 +212,11 @@ TEST(UpdateProgressLine, PlainOutputHasOneLinePerStep) {
         UpdateBoard board({"A", "B"}, false, out);
         board.begin(0);
         board.begin(1);
-        board.progress(0, 1, 0, 0);
-        board.progress(1, 1, 0, 0);
-        for (uint64_t chunk = 0; chunk <= 256; ++chunk) board.progress(0, 3, chunk * 65535, 256 * 65535);
-        board.progress(0, 4, 0, 0);
+        board.progress(0, UpdateStep::CheckingSystem, 0, 0);
+        board.progress(1, UpdateStep::CheckingSystem, 0, 0);
+        for (uint64_t chunk = 0; chunk <= 256; ++chunk)
+            board.progress(0, UpdateStep::UploadingFirmware, chunk * 65535, 256 * 65535);
+        board.progress(0, UpdateStep::InstallingFirmware, 0, 0);
         board.finish(0, true, "");
         board.finish(1, false, "while connecting: Impossible to access the system");
     }

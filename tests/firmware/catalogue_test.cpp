@@ -2,7 +2,7 @@
 // of ".spmmc" files by prefix.
 #include "firmware/firmware_catalogue.h"
 #include "shell/app.h"
-#include "temp_resources.h"
+#include "support/update_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +29,7 @@ std::pair<int32_t, std::string> printing(F f) {
 
 class CatalogueTest : public ::testing::Test {
 protected:
-    TempResources resources;
+    WindowResources resources;
 };
 
 }  // namespace

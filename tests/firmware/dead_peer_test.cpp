@@ -2,14 +2,14 @@
 // system" instead of a wait without end, while a live system that stays silent for a
 // long installation is never cut. The vanishing systems need network namespaces (root);
 // those tests skip without them.
-#include "firmware/dead_peer.h"
-#include "firmware/device_connection.h"
 #include "firmware/update_seams.h"
 #include "firmware/update_sequence.h"
-#include "netns_pair.h"
-#include "scripted_peer.h"
 #include "shell/app.h"
-#include "update_harness.h"
+#include "support/netns_pair.h"
+#include "support/scripted_peer.h"
+#include "support/update_fixture.h"
+#include "update/dead_peer.h"
+#include "update/device_connection.h"
 
 #include <stdsoap2.h>
 

@@ -3,11 +3,11 @@
 #include "firmware/firmware_catalogue.h"
 #include "firmware/update_seams.h"
 #include "firmware/update_sequence.h"
-#include "loopback.h"
 #include "net/system_table.h"
 #include "shell/app.h"
 #include "shell/state_machine.h"
-#include "update_harness.h"
+#include "support/loopback.h"
+#include "support/update_fixture.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,7 +1,6 @@
 // The interface catalogue, built from stand-ins for the capture library's device list.
-#include "net/adapter_table.h"
-#include "net/catalogue_fill.h"
 #include "net/interface_catalogue.h"
+#include "wire/adapter_table.h"
 
 #include <gtest/gtest.h>
 
@@ -93,16 +92,6 @@ bool mac_is(const InterfaceRecord& entry, std::vector<uint8_t> mac) {
     return std::vector<uint8_t>(entry.mac, entry.mac + 6) == mac;
 }
 const std::vector<uint8_t> NoMac{0xff, 0xff, 0xff, 0xff, 0xff, 0xff};
-
-TEST(AdapterRules, SuffixMustBeStrictlyShorter) {
-    EXPECT_TRUE(adapter_is_device_suffix("{4A1B}", "\\Device\\NPF_{4A1B}"));
-    EXPECT_FALSE(adapter_is_device_suffix("\\Device\\NPF_{4A1B}", "\\Device\\NPF_{4A1B}"));
-    EXPECT_FALSE(adapter_is_device_suffix("{4A1C}", "\\Device\\NPF_{4A1B}"));
-    EXPECT_FALSE(adapter_is_device_suffix("X\\Device\\NPF_{4A1B}", "\\Device\\NPF_{4A1B}"));
-    EXPECT_TRUE(adapter_is_device_suffix("", "eth0")) << "the empty identifier ends every name";
-    EXPECT_TRUE(adapter_is_device_itself("eth0", "eth0"));
-    EXPECT_FALSE(adapter_is_device_itself("th0", "eth0"));
-}
 
 TEST(InterfaceCatalogue, NamesAddressesAndMacsTheWindowsWay) {
     DeviceList list;

@@ -1,16 +1,16 @@
 // Whole scans on a virtual segment of simulated Talvo systems (root, namespaces).
-#include "namespace_traffic.h"
-#include "net/discovery_protocol.h"
+#include "discovery/scan_timing.h"
 #include "net/interface_catalogue.h"
 #include "net/scan.h"
-#include "net/scan_timing.h"
 #include "net/send_udp_frame.h"
 #include "net/system_table.h"
 #include "platform/platform.h"
-#include "segment_harness.h"
 #include "shell/app.h"
 #include "shell/state_machine.h"
 #include "support/cpu_hog.h"
+#include "support/namespace_traffic.h"
+#include "support/segment_harness.h"
+#include "wire/discovery_protocol.h"
 
 #include <linux/capability.h>
 #include <sys/syscall.h>

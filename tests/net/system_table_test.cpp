@@ -1,8 +1,8 @@
 // Appending to SystemTable: fields cut to fit, and a table that cannot grow.
-#include "net/discovery_frame.h"
+#include "discovery/discovery_frame.h"
 #include "net/scan.h"
 #include "net/system_table.h"
-#include "reply_frames.h"
+#include "support/reply_frames.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The main state machine driven through its real event loops with injected events.
 #include "firmware/firmware_catalogue.h"
 #include "firmware/update_screen.h"
-#include "shell/event_loops.h"
-#include "shell/state_machine.h"
 #include "net/interface_catalogue.h"
 #include "net/ip_dialog.h"
+#include "shell/event_loops.h"
+#include "shell/state_machine.h"
 #include "support/list_fixture.h"
 #include "support/screen_fixture.h"
 #include "ui/interface_list.h"

@@ -1,4 +1,4 @@
-#include "support/cpu_hog.h"
+#include "cpu_hog.h"
 
 #include <csignal>
 #include <sys/wait.h>

@@ -1,4 +1,4 @@
-#include "support/list_fixture.h"
+#include "list_fixture.h"
 
 #include "firmware/firmware_catalogue.h"
 #include "net/interface_catalogue.h"

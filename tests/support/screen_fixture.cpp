@@ -1,4 +1,4 @@
-#include "support/screen_fixture.h"
+#include "screen_fixture.h"
 
 #include "shell/screens.h"
 

@@ -1,12 +1,12 @@
 // The whole address change on a virtual segment (root, namespaces): through the
 // screen's real loop, the IPADDR frame as it leaves the PC, then the next scan.
-#include "../net/segment_harness.h"
 #include "net/interface_catalogue.h"
 #include "net/ip_dialog.h"
-#include "net/pcap_session.h"
 #include "net/system_table.h"
 #include "shell/state_machine.h"
 #include "support/screen_fixture.h"
+#include "support/segment_harness.h"
+#include "wire/pcap_session.h"
 
 #include <cstring>
 #include <string>

@@ -2,8 +2,8 @@
 #include "net/interface_catalogue.h"
 #include "net/ip_dialog.h"
 #include "net/system_table.h"
-#include "support/screen_fixture.h"
 #include "support/list_fixture.h"
+#include "support/screen_fixture.h"
 
 #include <string>
 

@@ -1,8 +1,8 @@
 // The system list: which rows and buttons show while scrolling, selection, bullets,
 // and the strict edges of every zone, checked on Screen's pixels and the results.
 #include "net/system_table.h"
-#include "support/screen_fixture.h"
 #include "support/list_fixture.h"
+#include "support/screen_fixture.h"
 #include "ui/system_list.h"
 
 namespace {

@@ -2,6 +2,7 @@
 // with its Ok button, and the rule that Ok counts only once the update has ended.
 #include "firmware/update_screen.h"
 #include "firmware/update_sequence.h"
+#include "firmware/update_status.h"
 #include "support/screen_fixture.h"
 
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "device_link.h"
 
-#include "net/dotted_decimal.h"
+#include "wire/dotted_decimal.h"
 
 #include <sys/stat.h>
 

@@ -2,9 +2,9 @@
 
 #include "discovery_responder.h"
 #include "interface_address.h"
-#include "net/adapter_table.h"
-#include "net/dotted_decimal.h"
-#include "net/pcap_session.h"
+#include "wire/adapter_table.h"
+#include "wire/dotted_decimal.h"
+#include "wire/pcap_session.h"
 
 #include <poll.h>
 

@@ -1,8 +1,8 @@
 #include "discovery_responder.h"
 
-#include "net/discovery_protocol.h"
-#include "net/udp_frame.h"
 #include "udp_view.h"
+#include "wire/discovery_protocol.h"
+#include "wire/udp_frame.h"
 
 #include <cstring>
 #include <string>

@@ -2,9 +2,9 @@
 // can be tried and tested without hardware.
 #include "device_link.h"
 #include "discovery_link.h"
-#include "net/dotted_decimal.h"
 #include "sim_options.h"
 #include "sim_system.h"
+#include "wire/dotted_decimal.h"
 
 #include <algorithm>
 #include <atomic>

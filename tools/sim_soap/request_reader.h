@@ -3,6 +3,8 @@
 // namespace URI and local name. A request whose form is not the one the systems take
 // (children out of order or prefixed, an array without its SOAP-ENC attributes or with
 // a wrong count, ...) comes out with its `malformed` reason set.
+// A tokenizer of its own, not gSOAP: an independent reader of the client's bytes, and the
+// envelopes arrive back to back on one connection, without the HTTP framing gSOAP expects.
 #pragma once
 
 #include "device_operations.h"

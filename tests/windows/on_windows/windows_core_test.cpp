@@ -3,11 +3,11 @@
 // UTF-8 names, only regular ones, never written while they are read; and every Device
 // Service call held to its deadline on Winsock, against peers on loopback that answer
 // like a live system, never, a byte now and then, too much, or stop reading.
-#include "firmware/dead_peer.h"
-#include "firmware/device_update.h"
 #include "platform/platform.h"
 #include "platform/utf16.h"
-#include "soap_texts.h"
+#include "support/soap_texts.h"
+#include "update/dead_peer.h"
+#include "update/device_update.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -309,6 +309,11 @@ Run bounded_update(const UpdateJob& job, int limit_s = 120) {
     return result.get();
 }
 
+// The update ended at step with failure.
+bool failed(const Run& run, UpdateStep step, UpdateFailure failure) {
+    return run.outcome.step == step && run.outcome.failure == failure;
+}
+
 UpdateJob job_for(const Peer& peer, const std::string& firmware) {
     UpdateJob job;
     job.address = peer.address();
@@ -329,7 +334,7 @@ void whole_updates(const std::string& folder) {
     {
         Peer peer(replies);
         const Run run = bounded_update(job_for(peer, firmware));
-        check_equal(run.outcome.code, 0, "a firmware under a UTF-8 path is updated");
+        check(run.outcome.updated(), "a firmware under a UTF-8 path is updated");
         check(peer.items() == std::vector<size_t>{0, 0, 65535, 70000 - 65535, 0, 0},
               "its 70000 bytes went in chunks of 65535 and 4465");
     }
@@ -337,7 +342,8 @@ void whole_updates(const std::string& folder) {
         Peer peer(up_to_the_upload());
         const std::string folder_named_firm = folder + "/folder.firm";
         const Run run = bounded_update(job_for(peer, folder_named_firm));
-        check_equal(run.outcome.code, -4, "a folder as firmware fails the update at its file");
+        check(failed(run, UpdateStep::UploadingFirmware, UpdateFailure::FileUnusable),
+              "a folder as firmware fails the update at its file");
         check_text(run.outcome.error_text, "Error, not a regular file : " + folder_named_firm, "saying why");
     }
     {
@@ -345,7 +351,8 @@ void whole_updates(const std::string& folder) {
         HANDLE writer = open_for_writing(firmware);
         const Run run = bounded_update(job_for(peer, firmware));
         CloseHandle(writer);
-        check_equal(run.outcome.code, -4, "a firmware still being written is not sent");
+        check(failed(run, UpdateStep::UploadingFirmware, UpdateFailure::FileUnusable),
+              "a firmware still being written is not sent");
         check_text(run.outcome.error_text, "Error, cannot open file : " + firmware, "saying it cannot be opened");
     }
 }
@@ -356,14 +363,14 @@ void deadlines(const std::string& folder) {
     {
         Peer peer({}, Peer::After::Silent);
         const Run run = bounded_update(job_for(peer, firmware));
-        check(run.outcome.code == -2 && run.outcome.error_text == check_stopped,
+        check(failed(run, UpdateStep::CheckingSystem, UpdateFailure::CallFailed) && run.outcome.error_text == check_stopped,
               "a silent system fails the check at its deadline");
         check(run.seconds >= 1.4, "not before it (" + std::to_string(run.seconds) + " s)");
     }
     {
         Peer peer({}, Peer::After::Drip, common_reply());
         const Run run = bounded_update(job_for(peer, firmware));
-        check(run.outcome.code == -2 && run.outcome.error_text == check_stopped && run.seconds >= 1.4,
+        check(failed(run, UpdateStep::CheckingSystem, UpdateFailure::CallFailed) && run.outcome.error_text == check_stopped && run.seconds >= 1.4,
               "a reply of a byte every 100 ms fails at the deadline (" + std::to_string(run.seconds) + " s)");
     }
     {
@@ -372,7 +379,7 @@ void deadlines(const std::string& folder) {
         write_file(large, pattern(2 * 1024 * 1024));
         Peer peer(up_to_the_upload(), Peer::After::StopReading);
         const Run run = bounded_update(job_for(peer, large));
-        check(run.outcome.code == -7 &&
+        check(failed(run, UpdateStep::UploadingFirmware, UpdateFailure::CallFailed) &&
                   run.outcome.error_text == "The system stopped answering during the firmware upload",
               "a system that stops reading fails the upload at a chunk's deadline: " + run.outcome.error_text);
     }
@@ -380,7 +387,7 @@ void deadlines(const std::string& folder) {
         std::string huge(2 * 1024 * 1024, 'x');
         Peer peer({fault_reply(huge)});
         const Run run = bounded_update(job_for(peer, firmware));
-        check(run.outcome.code == -2 &&
+        check(failed(run, UpdateStep::CheckingSystem, UpdateFailure::CallFailed) &&
                   run.outcome.error_text == "The system's reply was refused: larger than a Device Service reply can be",
               "a reply larger than a Device Service reply can be is refused: " + run.outcome.error_text);
     }

@@ -1,0 +1,43 @@
+// The SD board file system: uploaded, installed and validated over a connection of its
+// own, while the firmware's connection waits for the reboot request.
+#include "update/device_calls.h"
+#include "update/device_connection.h"
+#include "update/update_steps.h"
+
+namespace {
+
+UpdateFailure install_sd_board(DeviceConnection& connection, UpdateContext& run) {
+    run.step(UpdateStep::InstallingSdBoard);
+    run.out("Now updating spmmc\n");
+    DeviceReply reply;
+    if (call_mmc_update(connection, nullptr, 0, 1, reply) != 0)
+        return run.call_failed(connection, "the SD board file system installation");
+    if (reply.iReturnValue != 0) return run.refused(reply, "error while spmmc update: %s\n");
+    return UpdateFailure::None;
+}
+
+UpdateFailure validate_sd_board(DeviceConnection& connection, UpdateContext& run) {
+    run.out("Try to validate the MMC \n");
+    run.step(UpdateStep::ValidatingSdBoard);
+    DeviceReply reply;
+    if (call_mmc_validate(connection, reply) != 0)
+        return run.call_failed(connection, "the SD board file system validation");
+    if (reply.iReturnValue != 0) return run.refused(reply, "error while validating mmc: %s\n");
+    return UpdateFailure::None;
+}
+
+}  // namespace
+
+UpdateFailure update_sd_board(const std::string& path, UpdateContext& run) {
+    run.out("doing spmmc update with file : %s\n", path.c_str());
+    run.enter(UpdateStep::UploadingSdBoard);
+    DeviceConnection connection;
+    if (!run.open_connection(connection)) return UpdateFailure::NoConnection;
+    const UploadStep upload{call_mmc_update, UpdateStep::UploadingSdBoard, "Uploading spmmc file\n",
+                            "the SD board file system upload"};
+    if (const UpdateFailure failure = upload_file(path, connection, upload, run); failure != UpdateFailure::None)
+        return failure;
+    if (const UpdateFailure failure = install_sd_board(connection, run); failure != UpdateFailure::None)
+        return failure;
+    return validate_sd_board(connection, run);
+}

@@ -1,3 +1,0 @@
-#include "net/scan_timing.h"
-
-ScanTiming LastScanTiming = NoScanTiming;
