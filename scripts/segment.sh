@@ -2,9 +2,9 @@
 # A virtual Ethernet segment of network namespaces for trying and testing the tool
 # without hardware (needs root):
 #   NAME-sw   holds the bridge br0 that joins the segment
-#   NAME-pc   the technician's PC: interface talvo0, 198.51.100.1/24
+#   NAME-pc   the technician's PC: interface talvo0, 198.51.100.1/24 (--net changes the network)
 #   NAME-sI   simulated Talvo system I (1..COUNT): interface sim0, 198.51.100.(10+I)/24,
-#             MAC 02:7a:10:0b:00:I, running talvo-sim
+#             MAC 02:7a:10:0b:00:I (--mac-block changes the 0b), running talvo-sim
 # With --one-process, NAME-s1 alone holds all COUNT systems, played by one talvo-sim
 # (--count COUNT): MACs count up from 02:7a:10:0b:00:01, addresses from 198.51.100.11
 # (after .254 back to .11), all of type TLV-100 with firmware 3.1.0. Discovery only.
@@ -15,6 +15,10 @@
 #   segment.sh up NAME COUNT [--sim PATH] [--reply-delay MS] [--pc-without-address]
 #                            [--stagger MS]   (system I answers (I-1)*MS later: a fixed order)
 #                            [--pc-mac MAC]   (talvo0's MAC instead of a random one)
+#                            [--net A.B.C]    (the PC at A.B.C.1/24, system I at A.B.C.(10+I);
+#                                              198.51.100 unless given, 203.0.113 for a second network)
+#                            [--mac-block XX] (system I's MAC 02:7a:10:XX:..:I; 0b unless given,
+#                                              so two segments' systems differ)
 #                            [--one-process] [--sim-arg ARG]...   (ARG passed to every talvo-sim)
 #                            [--sim-arg-for I ARG]...             (ARG passed to system I's only)
 #   segment.sh down NAME
@@ -56,9 +60,9 @@ plug() {
 }
 
 start_system() {
-    local i=$1 ns="$name-s$i" ip="198.51.100.$((10 + i))"
+    local i=$1 ns="$name-s$i" ip="$net.$((10 + i))"
     local mac type firmware pid
-    mac=$(printf '02:7a:10:0b:%02x:%02x' $((i >> 8)) $((i & 255)))
+    mac=$(printf '02:7a:10:%s:%02x:%02x' "$mac_block" $((i >> 8)) $((i & 255)))
     type=${types[$(((i - 1) % ${#types[@]}))]}
     firmware=${firmwares[$(((i - 1) % ${#firmwares[@]}))]}
     add_ns "$ns"
@@ -77,20 +81,20 @@ start_system() {
 
 # COUNT systems in one namespace, played by one simulator.
 start_many() {
-    local ns="$name-s1" mac=02:7a:10:0b:00:01 pid i host=11 n
+    local ns="$name-s1" mac=02:7a:10:$mac_block:00:01 pid i host=11 n
     add_ns "$ns"
     plug p1 "$ns" sim0
     in_ns "$ns" ip link set sim0 address "$mac"
-    in_ns "$ns" ip addr add 198.51.100.11/24 dev sim0
+    in_ns "$ns" ip addr add "$net.11/24" dev sim0
     in_ns "$ns" ip link set sim0 up
-    ip netns exec "$ns" "$sim" --interface sim0 --ip 198.51.100.11 --mac "$mac" --type TLV-100 \
+    ip netns exec "$ns" "$sim" --interface sim0 --ip "$net.11" --mac "$mac" --type TLV-100 \
         --firmware 3.1.0 --count "$count" --reply-delay "$delay" "${sim_args[@]}" \
         </dev/null >"$state/sim-1.log" 2>&1 &
     pid=$!
     for ((i = 1; i <= count; i++)); do
         n=$i
-        printf '%s 198.51.100.%d 02:7a:10:0b:%02x:%02x TLV-100 3.1.0 %d\n' \
-            "$ns" "$host" $((n >> 8 & 255)) $((n & 255)) "$pid" >>"$state/systems"
+        printf '%s %s.%d 02:7a:10:%s:%02x:%02x TLV-100 3.1.0 %d\n' \
+            "$ns" "$net" "$host" "$mac_block" $((n >> 8 & 255)) $((n & 255)) "$pid" >>"$state/systems"
         host=$((host >= 254 ? 11 : host + 1))
     done
 }
@@ -110,7 +114,8 @@ up() {
     [ $# -ge 2 ] || die "usage: segment.sh up NAME COUNT [--sim PATH] [--reply-delay MS] [--pc-without-address]"
     name=$1 count=$2
     shift 2
-    sim=$top/build/talvo-sim delay=0 stagger=0 pc_mac= pc_address=198.51.100.1/24 one_process=0
+    sim=$top/build/talvo-sim delay=0 stagger=0 pc_mac= pc_address=default one_process=0
+    net=198.51.100 mac_block=0b
     sim_args=()
     declare -gA sim_args_for=()
     while [ $# -gt 0 ]; do
@@ -121,12 +126,17 @@ up() {
             --reply-delay) delay=$2; shift 2 ;;
             --stagger) stagger=$2; shift 2 ;;
             --pc-mac) pc_mac=$2; shift 2 ;;
+            --net) net=$2; shift 2 ;;
+            --mac-block) mac_block=$2; shift 2 ;;
             --pc-without-address) pc_address=; shift ;;
             --one-process) one_process=1; shift ;;
             *) die "unknown option $1" ;;
         esac
     done
     [[ $name =~ ^[A-Za-z0-9_.]{1,40}$ ]] || die "NAME must be 1 to 40 letters, digits, '_' or '.'"
+    [[ $net =~ ^(198\.51\.100|203\.0\.113)$ ]] || die "--net must be 198.51.100 or 203.0.113 (TEST-NET-2, TEST-NET-3)"
+    [[ $mac_block =~ ^[0-9a-f]{2}$ ]] || die "--mac-block must be two lower-case hex digits"
+    [ "$pc_address" != default ] || pc_address=$net.1/24
     local most=200
     [ "$one_process" -eq 0 ] || most=4096
     [[ $count =~ ^[0-9]+$ ]] && [ "$count" -le "$most" ] || die "COUNT must be 0 to $most"

@@ -37,6 +37,7 @@ bool read_flags(int argc, char** argv, CliOptions* options, std::string* error, 
         {"csv", no_argument, nullptr, 'c'},             {"sd", required_argument, nullptr, 's'},
         {"all", no_argument, nullptr, 'a'},             {"type", required_argument, nullptr, 't'},
         {"parallel", required_argument, nullptr, 'p'},  {"help", no_argument, nullptr, 'h'},
+        {"log", required_argument, nullptr, 'l'},
         {nullptr, 0, nullptr, 0}};
     optind = 1;
     opterr = 0;
@@ -46,6 +47,7 @@ bool read_flags(int argc, char** argv, CliOptions* options, std::string* error, 
         case 'j': options->format = ListFormat::Json; break;
         case 'c': options->format = ListFormat::Csv; break;
         case 's': options->sd_board = optarg; break;
+        case 'l': options->log = optarg; break;
         case 'a': options->all = true; break;
         case 't': options->type = optarg; break;
         case 'p':
@@ -168,6 +170,11 @@ const char* cli_usage() {
            "Options:\n"
            "  -i, --interface IFACE       the interface whose segment holds the systems\n"
            "      --json, --csv           scan and interfaces: output for scripts\n"
+           "      --json                  update and set-ip: a record of each system, as one\n"
+           "                              JSON document on standard output (progress goes to\n"
+           "                              standard error)\n"
+           "      --log FILE              update and set-ip: append each system's record to\n"
+           "                              FILE, one JSON object a line, as each system ends\n"
            "      --sd FILE.spmmc         update: this SD board file system\n"
            "      --all [--type TYPE]     update: every system found (of that type)\n"
            "      --parallel N            update: at most N systems at once (1 to 64, default 8)\n"
@@ -186,7 +193,9 @@ const char* cli_usage() {
            "  1  some system failed; each failure is named with its system and step\n"
            "  2  usage error: bad option, unknown interface, a TARGET matching no system or\n"
            "     several, a file that is not a regular readable file, an address no system\n"
-           "     can take. Nothing was sent to any system.\n";
+           "     can take. Nothing was sent to any system.\n"
+           "  130  interrupted (SIGINT, SIGTERM, SIGHUP): systems already installing were\n"
+           "     brought to their reboot request first; a second signal abandons them\n";
 }
 
 const char* cli_version() { return "talvo (Talvo Perabo) " PERABO_VERSION "\n"; }

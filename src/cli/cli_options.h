@@ -18,6 +18,7 @@ struct CliOptions {
     bool all = false;                      // update --all
     std::string type;                      // update --type
     int parallel = 8;                      // update --parallel
+    std::string log;                       // update, set-ip: --log FILE, records appended
 };
 
 // Reads argv. false with the reason in *error for a usage error; true for --help

@@ -7,6 +7,7 @@ enum class ExitCode : int {
     Done = 0,        // everything asked for was done
     SomeFailed = 1,  // a system (or the capture) failed; each failure was named
     Usage = 2,       // bad input: nothing was sent to any system
+    Interrupted = 130,  // stopped by a signal, after finishing what had to be finished
 };
 
 ExitCode run_interfaces_command(const CliOptions& options);

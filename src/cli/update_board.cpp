@@ -102,6 +102,15 @@ void UpdateBoard::finish(size_t row, bool updated, const std::string& reason) {
     if (!live_) std::fprintf(out_, "%s\n", progress_line(p, BoardClock::now()).c_str());
 }
 
+void UpdateBoard::note(const std::string& line) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (live_ && drawn_) std::fprintf(out_, "\033[%zuA\r\033[J", rows_.size());  // the rows go, the note takes their place
+    std::fprintf(out_, "%s\n", printable(line).c_str());
+    drawn_ = false;
+    if (live_) redraw_locked();
+    std::fflush(out_);
+}
+
 SystemProgress UpdateBoard::row(size_t row) const {
     std::lock_guard<std::mutex> lock(mutex_);
     return rows_[row];

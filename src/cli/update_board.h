@@ -47,6 +47,8 @@ public:
     void begin(size_t row);
     void progress(size_t row, UpdateStep step, uint64_t sent, uint64_t total);
     void finish(size_t row, bool updated, const std::string& reason);
+    // One line for the user above the systems' lines (a live board draws them again below).
+    void note(const std::string& line);
     SystemProgress row(size_t row) const;
 
 private:

@@ -5,16 +5,22 @@
 #include "cli/firmware_files.h"
 #include "cli/listing.h"
 #include "cli/targets.h"
+#include "cli/interruptions.h"
 #include "cli/update_board.h"
+#include "cli/work_record.h"
 #include "update/device_update.h"
 
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -81,35 +87,160 @@ std::string failure_text(const UpdateOutcome& outcome) {
     return std::string("while ") + update_step_words(outcome.step) + ": " + outcome.error_text;
 }
 
-// Runs every update on at most parallel threads, each taking the next system.
-std::vector<UpdateOutcome> run_updates(const std::vector<SystemRecord>& systems, const UpdateFiles& files,
-                                       int parallel, UpdateBoard& board) {
-    std::vector<UpdateOutcome> results(systems.size());
+using WallClock = std::chrono::system_clock;
+
+// One system's update as talvo ran it.
+struct SystemRun {
+    bool started = false;
+    UpdateOutcome outcome;
+    WallClock::time_point began{}, ended{};
+};
+
+bool updated(const SystemRun& run) { return run.started && run.outcome.updated(); }
+bool interrupted(const SystemRun& run) { return run.started && run.outcome.failure == UpdateFailure::Interrupted; }
+
+// Everything the updates share: the systems, the files and where their records go.
+struct UpdateWork {
+    const CliOptions& options;
+    const std::vector<SystemRecord>& systems;
+    const UpdateFiles& files;
+    const FileFacts& firmware;
+    const FileFacts* sd_board;
+    RecordLog& log;
+    std::atomic<bool> stop{false};
+};
+
+const char* result_word(const SystemRun& run) {
+    if (!run.started) return "not-started";
+    if (run.outcome.updated()) return "updated";
+    return run.outcome.failure == UpdateFailure::Interrupted ? "interrupted" : "failed";
+}
+
+std::string record_of(const UpdateWork& work, size_t i, const SystemRun& run, const std::string& firmware_after) {
+    UpdateRecord record;
+    record.system = &work.systems[i];
+    record.interface = work.options.interface;
+    record.result = result_word(run);
+    if (run.started && !run.outcome.updated()) {
+        if (!interrupted(run)) record.failed_step = update_step_words(run.outcome.step);
+        record.reason = run.outcome.error_text;
+    }
+    record.firmware_after = firmware_after;
+    record.firmware = &work.firmware;
+    record.sd_board = work.sd_board;
+    if (run.started) {
+        record.started = utc_time_text(run.began);
+        record.ended = utc_time_text(run.ended);
+    }
+    return record_json(record);
+}
+
+SystemRun update_one(UpdateWork& work, size_t i, UpdateBoard& board) {
+    const SystemRecord& system = work.systems[i];
+    UpdateJob job;
+    job.address = system.ip_text;
+    job.firmware_path = work.files.firmware;
+    job.sd_board_path = work.files.sd_board;
+    job.stop = &work.stop;
+    board.begin(i);
+    const std::string name = system_name(system);
+    const auto progress = [&board, i](const UpdateProgress& p) { board.progress(i, p.step, p.bytes_sent, p.bytes_total); };
+    const auto diagnostics = [&name](DiagnosticStream stream, const std::string& line) {
+        if (stream == DiagnosticStream::Err) std::fprintf(stderr, "%s: %s", name.c_str(), line.c_str());
+    };
+    SystemRun run;
+    run.started = true;
+    run.began = WallClock::now();
+    run.outcome = update_system(job, progress, diagnostics);
+    run.ended = WallClock::now();
+    // On record before anything says the system has ended.
+    work.log.append(record_of(work, i, run, ""));
+    const bool done = run.outcome.updated();
+    board.finish(i, done, done ? "" : interrupted(run) ? "not updated: interrupted" : failure_text(run.outcome));
+    return run;
+}
+
+// Runs every update on at most parallel threads, each taking the next system until the
+// user asks to stop.
+std::vector<SystemRun> run_updates(UpdateWork& work, UpdateBoard& board) {
+    std::vector<SystemRun> runs(work.systems.size());
     std::atomic<size_t> next{0};
     auto worker = [&] {
-        for (size_t i = next++; i < systems.size(); i = next++) {
-            UpdateJob job;
-            job.address = systems[i].ip_text;
-            job.firmware_path = files.firmware;
-            job.sd_board_path = files.sd_board;
-            board.begin(i);
-            const std::string name = system_name(systems[i]);
-            const auto progress = [&, i](const UpdateProgress& p) {
-                board.progress(i, p.step, p.bytes_sent, p.bytes_total);
-            };
-            const auto diagnostics = [&name](DiagnosticStream stream, const std::string& line) {
-                if (stream == DiagnosticStream::Err) std::fprintf(stderr, "%s: %s", name.c_str(), line.c_str());
-            };
-            results[i] = update_system(job, progress, diagnostics);
-            const bool updated = results[i].updated();
-            board.finish(i, updated, updated ? "" : failure_text(results[i]));
+        for (size_t i = next++; i < work.systems.size(); i = next++) {
+            if (work.stop.load(std::memory_order_acquire)) break;
+            runs[i] = update_one(work, i, board);
         }
     };
-    const size_t threads = std::min(systems.size(), static_cast<size_t>(parallel));
+    const size_t threads = std::min(work.systems.size(), static_cast<size_t>(work.options.parallel));
     std::vector<std::thread> pool;
     for (size_t t = 0; t < threads; ++t) pool.emplace_back(worker);
     for (std::thread& t : pool) t.join();
-    return results;
+    return runs;
+}
+
+// What a system left between its installation and its reboot request still lacks.
+std::string still_lacks(UpdateStep step, bool with_sd_board) {
+    const std::string reboot = "its reboot request";
+    const std::string sd_board = with_sd_board ? "its SD board file system and " : "";
+    switch (step) {
+    case UpdateStep::InstallingFirmware: return "the end of its firmware installation, " + sd_board + reboot;
+    case UpdateStep::UploadingSdBoard:
+    case UpdateStep::InstallingSdBoard:
+    case UpdateStep::ValidatingSdBoard: return "its SD board file system and " + reboot;
+    default: return reboot;
+    }
+}
+
+// The board while the updates run, for the signal watcher; null before and after. The
+// lock keeps it from going while the watcher reads it.
+struct ShownBoard {
+    std::mutex mutex;
+    UpdateBoard* board = nullptr;
+
+    void show(UpdateBoard* shown) {
+        std::lock_guard<std::mutex> lock(mutex);
+        board = shown;
+    }
+};
+
+// The systems between their installation and their reboot request, with their step.
+std::vector<std::pair<size_t, UpdateStep>> installing_now(ShownBoard& shown, size_t count) {
+    std::lock_guard<std::mutex> lock(shown.mutex);
+    std::vector<std::pair<size_t, UpdateStep>> rows;
+    for (size_t i = 0; shown.board && i < count; ++i) {
+        const SystemProgress p = shown.board->row(i);
+        if (p.state == BoardState::Running && update_installing(p.step)) rows.emplace_back(i, p.step);
+    }
+    return rows;
+}
+
+// The first signal: nothing new starts, and what is not installing yet stops at once.
+void stop_safely(UpdateWork& work, ShownBoard& shown) {
+    work.stop.store(true, std::memory_order_release);
+    const size_t installing = installing_now(shown, work.systems.size()).size();
+    char line[160] = "Interrupted: no system is installing; stopping";
+    if (installing > 0)
+        std::snprintf(line, sizeof line, "Interrupted: finishing %zu system%s that %s installing; Ctrl-C again to abandon %s",
+                      installing, installing == 1 ? "" : "s", installing == 1 ? "is" : "are",
+                      installing == 1 ? "it" : "them");
+    std::lock_guard<std::mutex> lock(shown.mutex);
+    if (shown.board) {
+        shown.board->note(line);
+    } else {
+        std::fprintf(stderr, "%s\n", line);
+    }
+}
+
+// A second signal: the process ends now, naming every system it leaves half-installed.
+[[noreturn]] void abandon(const UpdateWork& work, ShownBoard& shown) {
+    for (const auto& [i, step] : installing_now(shown, work.systems.size())) {
+        std::fprintf(stderr, "talvo: %s was left between its installation and its reboot: it lacks %s\n",
+                     system_name(work.systems[i]).c_str(), still_lacks(step, work.sd_board != nullptr).c_str());
+    }
+    std::fprintf(stderr, "talvo: abandoned\n");
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(Interruptions::ExitStatus);
 }
 
 const SystemRecord* by_mac(const std::vector<SystemRecord>& systems, const uint8_t* mac) {
@@ -118,19 +249,48 @@ const SystemRecord* by_mac(const std::vector<SystemRecord>& systems, const uint8
     return nullptr;
 }
 
-void print_summary(const std::vector<SystemRecord>& systems, const std::vector<UpdateOutcome>& results,
-                   const std::vector<SystemRecord>& after, bool scanned) {
+std::string result_text(const SystemRun& run) {
+    if (!run.started) return "not updated: not started";
+    if (run.outcome.updated()) return "updated";
+    return interrupted(run) ? "not updated: interrupted" : "failed " + failure_text(run.outcome);
+}
+
+void print_summary(const UpdateWork& work, const std::vector<SystemRun>& runs,
+                   const std::vector<SystemRecord>& after, bool scanned, std::FILE* out) {
     std::vector<std::vector<std::string>> rows{{"System", "Serial Number", "Result", "Firmware before", "Firmware now"}};
-    for (size_t i = 0; i < systems.size(); ++i) {
-        const UpdateOutcome& r = results[i];
-        const SystemRecord* now = by_mac(after, system_mac(systems[i]));
-        const std::string result = r.updated() ? "updated" : "failed " + failure_text(r);
-        rows.push_back({system_name(systems[i]), systems[i].serial_text, result, systems[i].firmware_text,
+    for (size_t i = 0; i < work.systems.size(); ++i) {
+        const SystemRecord& s = work.systems[i];
+        const SystemRecord* now = by_mac(after, system_mac(s));
+        rows.push_back({system_name(s), s.serial_text, result_text(runs[i]), s.firmware_text,
                         !scanned ? "(no scan)" : now ? now->firmware_text : "(not found)"});
     }
     for (auto& row : rows)
         for (auto& cell : row) cell = printable(cell);
-    std::printf("\n%s", aligned_table(rows).c_str());
+    std::fprintf(out, "\n%s", aligned_table(rows).c_str());
+}
+
+void print_document(const UpdateWork& work, const std::vector<SystemRun>& runs,
+                    const std::vector<SystemRecord>& after) {
+    std::vector<std::string> records;
+    for (size_t i = 0; i < work.systems.size(); ++i) {
+        const SystemRecord* now = by_mac(after, system_mac(work.systems[i]));
+        records.push_back(record_of(work, i, runs[i], now ? now->firmware_text : ""));
+    }
+    std::fputs(records_document(records).c_str(), stdout);
+}
+
+bool read_facts(const UpdateFiles& files, FileFacts* firmware, FileFacts* sd_board) {
+    std::string why;
+    if (read_file_facts(files.firmware, firmware, &why) &&
+        (files.sd_board.empty() || read_file_facts(files.sd_board, sd_board, &why)))
+        return true;
+    std::fprintf(stderr, "talvo: %s\n", why.c_str());
+    return false;
+}
+
+ExitCode exit_code(const std::vector<SystemRun>& runs, bool was_interrupted) {
+    if (was_interrupted) return ExitCode::Interrupted;
+    return std::all_of(runs.begin(), runs.end(), updated) ? ExitCode::Done : ExitCode::SomeFailed;
 }
 
 }  // namespace
@@ -138,6 +298,14 @@ void print_summary(const std::vector<SystemRecord>& systems, const std::vector<U
 ExitCode run_update_command(const CliOptions& options) {
     UpdateFiles files;
     if (!check_files(options, &files)) return ExitCode::Usage;
+    FileFacts firmware, sd_board;
+    if (!read_facts(files, &firmware, &sd_board)) return ExitCode::Usage;
+    RecordLog log;
+    std::string why;
+    if (!options.log.empty() && !log.open(options.log, &why)) {
+        std::fprintf(stderr, "talvo: the log %s\n", why.c_str());
+        return ExitCode::Usage;
+    }
     InterfaceRecord nic;
     if (!find_interface(options.interface, &nic)) return ExitCode::Usage;
     std::vector<SystemRecord> found;
@@ -145,25 +313,31 @@ ExitCode run_update_command(const CliOptions& options) {
     std::vector<SystemRecord> systems;
     if (!choose_systems(options, found, &systems)) return ExitCode::Usage;
 
-    std::printf("Updating %zu system%s with %s%s%s\n", systems.size(), systems.size() == 1 ? "" : "s",
-                files.firmware.c_str(), files.sd_board.empty() ? "" : " and ", files.sd_board.c_str());
+    // With --json standard output is the document alone: the rest goes to standard error.
+    const bool document = options.format == ListFormat::Json;
+    std::FILE* out = document ? stderr : stdout;
+    std::fprintf(out, "Updating %zu system%s with %s%s%s\n", systems.size(), systems.size() == 1 ? "" : "s",
+                 files.firmware.c_str(), files.sd_board.empty() ? "" : " and ", files.sd_board.c_str());
     std::vector<std::string> names;
     for (const SystemRecord& s : systems) names.push_back(system_name(s));
-    std::vector<UpdateOutcome> results;
+    UpdateWork work{options, systems, files, firmware, files.sd_board.empty() ? nullptr : &sd_board, log};
+    // Taken before any thread of the updates starts, so no signal can reach one of them.
+    ShownBoard shown;
+    const Interruptions interruptions([&] { stop_safely(work, shown); }, [&] { abandon(work, shown); });
+    std::vector<SystemRun> runs;
     {
-        UpdateBoard board(names, isatty(fileno(stdout)) == 1, stdout);
-        results = run_updates(systems, files, options.parallel, board);
+        UpdateBoard board(names, isatty(fileno(out)) == 1, out);
+        shown.show(&board);
+        runs = run_updates(work, board);
+        shown.show(nullptr);
     }
-    const bool any_updated =
-        std::any_of(results.begin(), results.end(), [](const UpdateOutcome& r) { return r.updated(); });
     std::vector<SystemRecord> after;
-    const bool scanned = any_updated && scan_segment(nic, &after);
-    print_summary(systems, results, after, scanned);
-    const bool all_updated =
-        std::all_of(results.begin(), results.end(), [](const UpdateOutcome& r) { return r.updated(); });
+    const bool scanned = std::any_of(runs.begin(), runs.end(), updated) && scan_segment(nic, &after);
+    print_summary(work, runs, after, scanned, out);
+    if (document) print_document(work, runs, after);
     for (size_t i = 0; i < systems.size(); ++i)
-        if (!results[i].updated())
+        if (runs[i].started && !runs[i].outcome.updated() && !interrupted(runs[i]))
             std::fprintf(stderr, "talvo: %s failed %s\n", system_name(systems[i]).c_str(),
-                         failure_text(results[i]).c_str());
-    return all_updated ? ExitCode::Done : ExitCode::SomeFailed;
+                         failure_text(runs[i].outcome).c_str());
+    return exit_code(runs, interruptions.count() > 0);
 }

@@ -22,6 +22,8 @@ struct UpdateScreen {
     SurfacePtr ok_image_high;
     SurfacePtr ok_text;
     std::vector<SurfacePtr> status_lines;  // the status text, wrapped to the window
+    SurfacePtr closing_text;
+    bool closing = false;
 };
 
 UpdateScreen Progress;
@@ -57,6 +59,8 @@ int32_t update_screen_prepare() {
     set_white_key(Progress.indicator.get());
     set_status_text("Updating firmware, please wait...");
     Progress.ok_text = render_text(BoldFont, "Ok");
+    Progress.closing_text = render_text(BoldFont, "Closing once the system has its reboot request...");
+    Progress.closing = false;
     OkHover = 0;
     return 0;
 }
@@ -75,8 +79,11 @@ int32_t update_screen_draw(int32_t frame) {
         blit(Progress.indicator.get(), indicator_x(frame, w), h / 2 - 20);
     }
     draw_status_text();
+    if (Progress.closing) blit(Progress.closing_text.get(), w / 2 - 130, h / 2 + 40);
     return 0;
 }
+
+void update_screen_closing(bool closing) { Progress.closing = closing; }
 
 int32_t update_screen_motion(const SDL_Event& event) {
     OkHover = ok_button().contains(event.motion.x, event.motion.y) ? 1 : 0;
@@ -92,5 +99,6 @@ void update_screen_release() {
     Progress.ok_image.reset();
     Progress.ok_image_high.reset();
     Progress.ok_text.reset();
+    Progress.closing_text.reset();
     Progress.status_lines.clear();
 }

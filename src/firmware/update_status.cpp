@@ -13,7 +13,8 @@ int32_t update_status_of(UpdateStep step) {
     case UpdateStep::UploadingSdBoard: return 5;
     case UpdateStep::InstallingSdBoard: return 6;
     case UpdateStep::ValidatingSdBoard: return 7;
-    case UpdateStep::Rebooting: return 8;
+    case UpdateStep::Rebooting:
+    case UpdateStep::WaitingForRestart: return 8;
     }
     return 1;
 }
@@ -41,7 +42,8 @@ int32_t firmware_update_code(const UpdateOutcome& outcome) {
     case UpdateStep::UploadingSdBoard:
     case UpdateStep::InstallingSdBoard:
     case UpdateStep::ValidatingSdBoard:
-    case UpdateStep::Rebooting: return -11;
+    case UpdateStep::Rebooting:
+    case UpdateStep::WaitingForRestart: return -11;
     }
     return -11;
 }

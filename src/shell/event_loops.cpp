@@ -2,6 +2,7 @@
 
 #include "firmware/firmware_catalogue.h"
 #include "firmware/update_screen.h"
+#include "firmware/update_sequence.h"
 #include "net/ip_dialog.h"
 #include "platform/platform.h"
 #include "shell/app.h"
@@ -195,6 +196,12 @@ Handled firmware_event(const SDL_Event& event) {
     }
 }
 
+// A quit request while the system installs: the run ends, but only once the system has
+// taken its reboot request; until then the screen goes on, saying so.
+bool ClosingAfterInstall = false;
+
+bool installing() { return UpdateInstalling.load(std::memory_order_acquire) == 1; }
+
 Handled update_wait_event(const SDL_Event& event) {
     if (event.type == SDL_MOUSEMOTION) {
         update_screen_motion(event);
@@ -202,10 +209,14 @@ Handled update_wait_event(const SDL_Event& event) {
         if (update_screen_click() == 1) return leave_for(StateScan);
     } else if (event.type == SDL_QUIT) {
         quit();
-        return Handled::Leave;
+        if (!installing()) return Handled::Leave;
+        ClosingAfterInstall = true;
+        update_screen_closing(true);
     }
     return Handled::Nothing;
 }
+
+bool closed_after_install() { return ClosingAfterInstall && !installing(); }
 
 }  // namespace
 
@@ -222,4 +233,8 @@ void ip_change_loop() { wait_loop({redraw_ip_dialog, ip_change_event, nullptr});
 
 void firmware_loop() { wait_loop({redraw_firmware_list, firmware_event, nullptr}); }
 
-void update_wait_loop() { animation_loop({nullptr, update_screen_draw, update_wait_event}); }
+void update_wait_loop() {
+    ClosingAfterInstall = false;
+    update_screen_closing(false);
+    animation_loop({closed_after_install, update_screen_draw, update_wait_event});
+}

@@ -5,6 +5,7 @@
 #include "firmware/update_sequence.h"
 #include "shell/app.h"
 #include "support/json_reader.h"
+#include "support/record_dir.h"
 #include "support/run_program.h"
 #include "support/segment_harness.h"
 
@@ -147,25 +148,6 @@ TEST(TalvoOnSegment, SharedAddressesAndTheAnswerLimit) {
     EXPECT_NE(scan.err.find("6 more answers than the 1024 a scan keeps were counted, not kept"), std::string::npos)
         << scan.err;
 }
-
-// Where the simulated systems keep the bytes they receive: made by the run outside the
-// segment, handed to the run inside it, removed by whichever ends first.
-struct RecordDir {
-    RecordDir() {
-        if (const char* inherited = std::getenv("PERABO_RECORD_DIR")) {
-            path = inherited;
-            return;
-        }
-        char pattern[] = "/tmp/talvo-record-XXXXXX";
-        if (mkdtemp(pattern)) path = pattern;
-        setenv("PERABO_RECORD_DIR", path.c_str(), 1);
-    }
-    ~RecordDir() {
-        std::error_code ignored;
-        if (!path.empty()) std::filesystem::remove_all(path, ignored);
-    }
-    std::string path;
-};
 
 std::string file_bytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -1,6 +1,7 @@
 // The main state machine driven through its real event loops with injected events.
 #include "firmware/firmware_catalogue.h"
 #include "firmware/update_screen.h"
+#include "firmware/update_sequence.h"
 #include "net/interface_catalogue.h"
 #include "net/ip_dialog.h"
 #include "shell/event_loops.h"
@@ -184,6 +185,31 @@ TEST_F(StateMachineTest, UpdateScreenOkNeedsThePointerOnTheButton) {
     user.join();
     EXPECT_EQ(Running, 0);
     EXPECT_NE(AppState, StateScan);
+}
+
+// Closing the window while the system installs: a system left then keeps new firmware
+// without its SD board file system and its restart, so the screen goes on, saying so,
+// until the system has its reboot request.
+TEST_F(StateMachineTest, QuitDuringTheInstallationWaitsForTheRebootRequest) {
+    UpdateStatus.store(4);
+    UpdateInstalling.store(1);
+    std::atomic<bool> returned{false};
+    std::thread user([&] {
+        push_quit();
+        // The quit request was taken (Running is the main thread's; read it as another thread may).
+        while (__atomic_load_n(&Running, __ATOMIC_ACQUIRE) != 0) std::this_thread::yield();
+        EXPECT_FALSE(returned.load()) << "the window closed during the installation";
+        UpdateStatus.store(8, std::memory_order_release);
+        UpdateInstalling.store(0, std::memory_order_release);  // the reboot request was taken
+    });
+    update_wait_loop();
+    returned = true;
+    user.join();
+    EXPECT_EQ(Running, 0);
+    bool closing_text = false;  // the last frame says why the window stays
+    for (int x = 270; x < 600 && !closing_text; ++x)
+        for (int y = 342; y < 356 && !closing_text; ++y) closing_text = same_colour(pixel_at(x, y), Rgb{0, 0, 0});
+    EXPECT_TRUE(closing_text);
 }
 
 TEST_F(StateMachineTest, FailedUpdateShowsItsReasonAndOkLeadsToAScan) {

@@ -1,5 +1,6 @@
 #include "json_reader.h"
 
+#include <cctype>
 #include <cstdlib>
 
 namespace {
@@ -53,13 +54,42 @@ struct Reader {
         }
         return false;
     }
+    // A number, true, false or null, as its text (null as JsonNull).
+    bool literal(std::string* out) {
+        const size_t start = at;
+        while (at < text.size() && (std::isalnum(static_cast<unsigned char>(text[at])) || text[at] == '.' ||
+                                    text[at] == '-' || text[at] == '+'))
+            ++at;
+        *out = text.substr(start, at - start);
+        if (*out == "null") {
+            *out = JsonNull;
+            return true;
+        }
+        if (*out == "true" || *out == "false") return true;
+        char* end = nullptr;
+        std::strtod(out->c_str(), &end);
+        return !out->empty() && *end == '\0';
+    }
+    // One value under key; an object's members go in as "key.member".
+    bool value(const std::string& key, JsonObject* out) {
+        blanks();
+        if (at < text.size() && text[at] == '{') {
+            JsonObject inner;
+            if (!object(&inner)) return false;
+            for (const auto& [member, v] : inner) (*out)[key + "." + member] = v;
+            return true;
+        }
+        std::string v;
+        if (!(at < text.size() && text[at] == '"' ? string(&v) : literal(&v))) return false;
+        (*out)[key] = v;
+        return true;
+    }
     bool object(JsonObject* out) {
         if (!take('{')) return false;
         if (take('}')) return true;
         do {
-            std::string key, value;
-            if (!string(&key) || !take(':') || !string(&value)) return false;
-            (*out)[key] = value;
+            std::string key;
+            if (!string(&key) || !take(':') || !value(key, out)) return false;
         } while (take(','));
         return take('}');
     }
@@ -79,6 +109,14 @@ bool read_json_objects(const std::string& text, std::vector<JsonObject>* out) {
         } while (r.take(','));
         if (!r.take(']')) return false;
     }
+    r.blanks();
+    return r.at == text.size();
+}
+
+bool read_json_object(const std::string& text, JsonObject* out) {
+    Reader r{text};
+    out->clear();
+    if (!r.object(out)) return false;
     r.blanks();
     return r.at == text.size();
 }

@@ -2,6 +2,7 @@
 // so the rest of the code builds unchanged on Linux and on Windows.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -85,6 +86,30 @@ using SocketHandle = int;
 // Waits at most timeout_ms until socket can be read (or written, with for_writing):
 // 1 when it can, 0 when the time passed, -1 on an error (its number in error).
 int wait_for_socket(SocketHandle socket, bool for_writing, int timeout_ms, int& error);
+
+constexpr SocketHandle InvalidSocket = static_cast<SocketHandle>(-1);
+
+// Where a TCP connection goes, and the one way it may take.
+struct TcpTarget {
+    uint8_t address[4];     // the peer, network order
+    uint16_t port;
+    // Leaves only through this network interface, whatever the routes say (Linux, by its
+    // name; needs the raw-network capability). Empty: by the routes.
+    std::string device;
+    // Leaves from this local address (Windows' way of choosing the interface); 0.0.0.0: any.
+    uint8_t local_address[4];
+};
+
+// The error of a connection given up on request.
+constexpr int ConnectAbandoned = -1;
+
+// Connects to target within timeout_ms, giving up early when *abandon (may be null)
+// becomes true. The connected socket, or InvalidSocket with the system's error number
+// in error (ETIMEDOUT or WSAETIMEDOUT when the time passed; ConnectAbandoned).
+SocketHandle connect_tcp(const TcpTarget& target, int timeout_ms, const std::atomic<bool>* abandon, int& error);
+void close_socket(SocketHandle socket);
+// The system's text for an error number of the socket calls.
+std::string socket_error_text(int error);
 
 // One receive or send that never waits, and never raises a signal for a closed peer:
 // the bytes moved (0 from receive_now: the peer ended the stream), or -1 with error 0

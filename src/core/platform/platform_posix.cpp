@@ -1,15 +1,21 @@
 #include "platform/platform.h"
 
-#include <cerrno>
-#include <chrono>
+#include <arpa/inet.h>
 #include <fcntl.h>
-#include <filesystem>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
 #include <system_error>
 #include <thread>
-#include <unistd.h>
 
 namespace platform {
 
@@ -118,6 +124,83 @@ int wait_for_socket(SocketHandle socket, bool for_writing, int timeout_ms, int& 
     if (ready == 0 || errno == EINTR) return 0;
     error = errno;
     return -1;
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int AbandonCheckMs = 100;
+
+bool any_address(const uint8_t address[4]) { return (address[0] | address[1] | address[2] | address[3]) != 0; }
+
+sockaddr_in socket_address(const uint8_t address[4], uint16_t port) {
+    sockaddr_in in{};
+    in.sin_family = AF_INET;
+    in.sin_port = htons(port);
+    std::memcpy(&in.sin_addr, address, 4);
+    return in;
+}
+
+// The socket bound where the target says it must leave, with the options the runtime
+// gives its own connections (no delay for small requests); 0 or the error.
+int prepare(int fd, const TcpTarget& target) {
+    if (!target.device.empty() &&
+        setsockopt(fd, SOL_SOCKET, SO_BINDTODEVICE, target.device.c_str(), static_cast<socklen_t>(target.device.size())) != 0)
+        return errno;
+    if (any_address(target.local_address)) {
+        const sockaddr_in local = socket_address(target.local_address, 0);
+        if (bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) return errno;
+    }
+    const int on = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    return 0;
+}
+
+// Waits for a connection in progress: 0 once it is made, or the error.
+int wait_connected(int fd, Clock::time_point deadline, const std::atomic<bool>* abandon) {
+    for (;;) {
+        if (abandon && abandon->load(std::memory_order_acquire)) return ConnectAbandoned;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) return ETIMEDOUT;
+        pollfd waiting{fd, POLLOUT, 0};
+        const int ready = poll(&waiting, 1, static_cast<int>(std::min<long long>(left, AbandonCheckMs)));
+        if (ready < 0 && errno != EINTR) return errno;
+        if (ready <= 0) continue;
+        int error = 0;
+        socklen_t size = sizeof error;
+        if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0) return errno;
+        return error;
+    }
+}
+
+}  // namespace
+
+SocketHandle connect_tcp(const TcpTarget& target, int timeout_ms, const std::atomic<bool>* abandon, int& error) {
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) {
+        error = errno;
+        return InvalidSocket;
+    }
+    error = prepare(fd, target);
+    if (error == 0) {
+        const sockaddr_in peer = socket_address(target.address, target.port);
+        if (connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0)
+            error = errno == EINPROGRESS ? wait_connected(fd, deadline, abandon) : errno;
+    }
+    if (error != 0) {
+        close(fd);
+        return InvalidSocket;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+void close_socket(SocketHandle socket) { close(socket); }
+
+std::string socket_error_text(int error) {
+    return error == ConnectAbandoned ? "abandoned on request" : std::strerror(error);
 }
 
 namespace {

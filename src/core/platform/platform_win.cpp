@@ -9,6 +9,7 @@
 #include <io.h>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstring>
 
@@ -167,6 +168,93 @@ int wait_for_socket(SocketHandle socket, bool for_writing, int timeout_ms, int& 
         return 0;
     }
     return -1;
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int AbandonCheckMs = 100;
+
+bool any_address(const uint8_t address[4]) { return (address[0] | address[1] | address[2] | address[3]) != 0; }
+
+sockaddr_in socket_address(const uint8_t address[4], uint16_t port) {
+    sockaddr_in in{};
+    in.sin_family = AF_INET;
+    in.sin_port = htons(port);
+    std::memcpy(&in.sin_addr, address, 4);
+    return in;
+}
+
+// Windows chooses the interface by the local address a socket is bound to.
+int prepare(SOCKET s, const TcpTarget& target) {
+    if (any_address(target.local_address)) {
+        const sockaddr_in local = socket_address(target.local_address, 0);
+        if (bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) return WSAGetLastError();
+    }
+    BOOL on = TRUE;
+    setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
+    u_long nonblocking = 1;
+    return ioctlsocket(s, FIONBIO, &nonblocking) == 0 ? 0 : WSAGetLastError();
+}
+
+int wait_connected(SOCKET s, Clock::time_point deadline, const std::atomic<bool>* abandon) {
+    for (;;) {
+        if (abandon && abandon->load(std::memory_order_acquire)) return ConnectAbandoned;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) return WSAETIMEDOUT;
+        const long slice = static_cast<long>(std::min<long long>(left, AbandonCheckMs));
+        fd_set writable, failed;
+        FD_ZERO(&writable);
+        FD_ZERO(&failed);
+        FD_SET(s, &writable);
+        FD_SET(s, &failed);
+        timeval timeout{slice / 1000, (slice % 1000) * 1000};
+        const int ready = select(0, nullptr, &writable, &failed, &timeout);
+        if (ready == SOCKET_ERROR) return WSAGetLastError();
+        if (ready == 0) continue;
+        int error = 0;
+        int size = sizeof error;
+        if (getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size) != 0) return WSAGetLastError();
+        return error;
+    }
+}
+
+}  // namespace
+
+SocketHandle connect_tcp(const TcpTarget& target, int timeout_ms, const std::atomic<bool>* abandon, int& error) {
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+    const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (s == INVALID_SOCKET) {
+        error = WSAGetLastError();
+        return InvalidSocket;
+    }
+    error = prepare(s, target);
+    if (error == 0) {
+        const sockaddr_in peer = socket_address(target.address, target.port);
+        if (connect(s, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
+            error = WSAGetLastError();
+            if (error == WSAEWOULDBLOCK) error = wait_connected(s, deadline, abandon);
+        }
+    }
+    if (error != 0) {
+        closesocket(s);
+        return InvalidSocket;
+    }
+    return static_cast<SocketHandle>(s);
+}
+
+void close_socket(SocketHandle socket) { closesocket(static_cast<SOCKET>(socket)); }
+
+std::string socket_error_text(int error) {
+    if (error == ConnectAbandoned) return "abandoned on request";
+    char text[256] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, static_cast<DWORD>(error), 0,
+                   text, sizeof text, nullptr);
+    std::string message(text);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
+        message.pop_back();
+    return message.empty() ? "error " + std::to_string(error) : message;
 }
 
 namespace {

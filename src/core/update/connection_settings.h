@@ -6,6 +6,7 @@
 #include "update/reply_guard.h"
 
 #include <cstdint>
+#include <string>
 
 // The deadline of one call runs from its start to the end of its reply. A live system
 // answers a call within seconds; installing an image (the closing calls and the
@@ -13,11 +14,19 @@
 constexpr uint32_t RealCallDeadlineMs = 60 * 1000;
 constexpr uint32_t RealInstallDeadlineMs = 10 * 60 * 1000;
 
+// The one way a connection may take to the system: through the interface the systems
+// were found on, never along a route through another one.
+struct ConnectionRoute {
+    std::string device;             // Linux: the interface's name; empty: by the routes
+    uint8_t local_address[4] = {};  // Windows: the interface's own address; 0.0.0.0: any
+};
+
 struct ConnectionSettings {
     uint32_t call_deadline_ms = RealCallDeadlineMs;  // also bounds the TCP connect
     uint32_t install_deadline_ms = RealInstallDeadlineMs;
     DeadPeerTimings dead_peer = RealDeadPeerTimings;
     ReplyLimits limits;
+    ConnectionRoute route;
 };
 
 // Which deadline a call gets.

@@ -5,6 +5,7 @@
 #include <stdsoap2.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 
@@ -16,11 +17,20 @@ DeviceConnection::Io& io_of(struct soap* soap) {
     return *static_cast<DeviceConnection::Io*>(static_cast<TrailerFilter*>(soap->user));
 }
 
+// How often a wait looks whether it is to be abandoned.
+constexpr long long AbandonCheckMs = 100;
+
+bool abandoning(DeviceConnection::Io& io) {
+    if (io.abandon && io.abandon->load(std::memory_order_acquire)) io.abandoned = true;
+    return io.abandoned;
+}
+
 // Waits until the socket is ready for events, for at most the time left before the
-// deadline. False when the deadline passed first (deadline_passed is then set) or the
-// wait failed (errnum set).
+// deadline. False when the deadline passed first (deadline_passed is then set), the
+// call is abandoned, or the wait failed (errnum set).
 bool wait_ready(struct soap* soap, DeviceConnection::Io& io, bool for_writing) {
     for (;;) {
+        if (abandoning(io)) return false;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(io.deadline - Clock::now());
         if (left.count() <= 0) {
             io.deadline_passed = true;
@@ -28,8 +38,9 @@ bool wait_ready(struct soap* soap, DeviceConnection::Io& io, bool for_writing) {
         }
         if (!soap_valid_socket(soap->socket)) return false;
         int error = 0;
+        const long long slice = io.abandon ? std::min<long long>(left.count(), AbandonCheckMs) : left.count();
         const int ready = platform::wait_for_socket(soap->socket, for_writing,
-                                                    static_cast<int>(std::min<long long>(left.count(), INT_MAX)), error);
+                                                    static_cast<int>(std::min<long long>(slice, INT_MAX)), error);
         if (ready > 0) return true;
         if (ready < 0) {
             soap->errnum = error;
@@ -42,7 +53,7 @@ bool wait_ready(struct soap* soap, DeviceConnection::Io& io, bool for_writing) {
 // the deadline passed, the connection ended or the guard refused the reply.
 size_t receive_within_deadline(struct soap* soap, char* buffer, size_t size) {
     DeviceConnection::Io& io = io_of(soap);
-    if (io.deadline_passed || io.guard.refusal() != ReplyRefusal::None) return 0;
+    if (io.deadline_passed || io.abandoned || io.guard.refusal() != ReplyRefusal::None) return 0;
     for (;;) {
         if (!wait_ready(soap, io, false)) return 0;
         int error = 0;
@@ -74,6 +85,39 @@ int send_within_deadline(struct soap* soap, const char* data, size_t size) {
     return SOAP_OK;
 }
 
+// "198.51.100.12" into four bytes; false for any other text.
+bool dotted_ipv4(const char* text, uint8_t out[4]) {
+    unsigned parts[4];
+    char tail = 0;
+    if (std::sscanf(text, "%3u.%3u.%3u.%3u%c", &parts[0], &parts[1], &parts[2], &parts[3], &tail) != 4) return false;
+    for (int i = 0; i < 4; ++i) {
+        if (parts[i] > 255) return false;
+        out[i] = static_cast<uint8_t>(parts[i]);
+    }
+    return true;
+}
+
+// The runtime's connect: along the connection's route only, within its deadline, and
+// given up at once when abandoned. A failure reads as the runtime's own would.
+SOAP_SOCKET connect_along_route(struct soap* soap, const char*, const char* host, int port) {
+    DeviceConnection::Io& io = io_of(soap);
+    platform::TcpTarget target{{}, static_cast<uint16_t>(port), io.route.device, {}};
+    std::copy(io.route.local_address, io.route.local_address + 4, target.local_address);
+    int error = 0;
+    platform::SocketHandle socket = platform::InvalidSocket;
+    if (dotted_ipv4(host, target.address)) {
+        socket = platform::connect_tcp(target, static_cast<int>(io.connect_timeout_ms), io.abandon, error);
+    } else {
+        error = EINVAL;
+    }
+    if (socket != platform::InvalidSocket) return static_cast<SOAP_SOCKET>(socket);
+    if (error == platform::ConnectAbandoned) io.abandoned = true;
+    soap->errnum = error;
+    const std::string reason = platform::socket_error_text(error);
+    soap_set_receiver_error(soap, soap_strdup(soap, reason.c_str()), "connect failed in tcp_connect()", SOAP_TCP_ERROR);
+    return SOAP_INVALID_SOCKET;
+}
+
 // With the endpoint passed to every call (gSOAP 2.8 writes nothing without one), the
 // runtime would open a new connection whenever the old one is found closed. These two
 // hooks make it use the open socket as it is and refuse to open another.
@@ -85,11 +129,6 @@ SOAP_SOCKET refuse_reconnect(struct soap* soap, const char*, const char*, int) {
     soap_set_receiver_error(soap, "Connection to the system lost",
                             "calls never open a new connection", SOAP_TCP_ERROR);
     return SOAP_INVALID_SOCKET;
-}
-
-// The runtime takes a negative time-out as microseconds.
-int runtime_timeout(uint32_t ms) {
-    return -static_cast<int>(std::min<uint32_t>(ms, INT_MAX / 1000) * 1000);
 }
 
 bool is_fault_status(int error) {
@@ -123,7 +162,10 @@ int DeviceConnection::open(const char* address, const ConnectionSettings& settin
     io_.guard = ReplyGuard(settings.limits);
     apply_reply_limits(soap_, settings.limits);
     endpoint_ = std::string(address) + ":5555";
-    soap_->connect_timeout = runtime_timeout(settings.call_deadline_ms);
+    io_.route = settings.route;
+    io_.connect_timeout_ms = settings.call_deadline_ms;
+    soap_->user = static_cast<TrailerFilter*>(&io_);
+    soap_->fopen = connect_along_route;
     if (soap_connect(soap_, endpoint_.c_str(), nullptr) != SOAP_OK) return soap_->error;
     soap_->fpoll = use_open_socket;
     soap_->fopen = refuse_reconnect;
@@ -150,6 +192,7 @@ void DeviceConnection::release_call_memory() {
 
 CallFailure DeviceConnection::failure() const {
     if (!soap_) return CallFailure::Transport;
+    if (io_.abandoned) return CallFailure::Abandoned;
     if (io_.deadline_passed) return CallFailure::Deadline;
     if (io_.guard.refusal() == ReplyRefusal::TooLarge) return CallFailure::ReplyTooLarge;
     if (io_.guard.refusal() == ReplyRefusal::References) return CallFailure::BadReply;

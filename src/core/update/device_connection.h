@@ -14,6 +14,7 @@
 #include "update/envelope_trailer_filter.h"
 #include "update/reply_guard.h"
 
+#include <atomic>
 #include <chrono>
 #include <string>
 
@@ -22,6 +23,7 @@ struct soap;
 // Why the last call failed, as far as the tool can tell.
 enum class CallFailure {
     Transport,      // no connection, closed, reset, or found dead
+    Abandoned,      // given up on request, before its reply
     Deadline,       // no whole reply within the call's deadline
     ReplyTooLarge,  // the reply passed a limit of ReplyLimits
     Fault,          // the system answered with a SOAP fault
@@ -35,9 +37,13 @@ public:
     DeviceConnection(const DeviceConnection&) = delete;
     DeviceConnection& operator=(const DeviceConnection&) = delete;
 
-    // Connects to address:5555 (no bytes are sent), within the call deadline. 0 when
-    // the connection is open, the runtime's status otherwise.
+    // Connects to address:5555 along the settings' route (no bytes are sent), within the
+    // call deadline. 0 when the connection is open, the runtime's status otherwise.
     int open(const char* address, const ConnectionSettings& settings = {});
+
+    // While *abandon (null: never) is true, the connect and every call give up at once,
+    // without waiting for the reply: for the steps that may be dropped unfinished.
+    void set_abandon(const std::atomic<bool>* abandon) { io_.abandon = abandon; }
 
     struct soap* context() const { return soap_; }
     const char* endpoint() const { return endpoint_.c_str(); }
@@ -62,6 +68,10 @@ public:
         std::chrono::steady_clock::time_point deadline{};
         bool deadline_passed = false;
         ReplyGuard guard;
+        const std::atomic<bool>* abandon = nullptr;
+        bool abandoned = false;
+        ConnectionRoute route;
+        uint32_t connect_timeout_ms = 0;
     };
 
 private:

@@ -40,8 +40,10 @@ UpdateFailure check_system_answers(DeviceConnection& connection, UpdateContext& 
 
 UpdateFailure run_steps(UpdateContext& run) {
     const UpdateJob& job = run.job();
+    if (run.stopping()) return run.interrupted();
     DeviceConnection connection;
-    if (!run.open_connection(connection)) return UpdateFailure::NoConnection;
+    connection.set_abandon(job.stop);  // until the installing call: dropping the upload is safe
+    if (const UpdateFailure failure = run.open_connection(connection); failure != None) return failure;
     if (const UpdateFailure failure = check_system_answers(connection, run); failure != None) return failure;
     run.step(UpdateStep::ResettingUpload);
     if (const UpdateFailure failure = drop_pending_upload(connection, run); failure != None) {
@@ -52,6 +54,9 @@ UpdateFailure run_steps(UpdateContext& run) {
                               "the firmware upload"};
     if (const UpdateFailure failure = upload_file(job.firmware_path, connection, firmware, run); failure != None)
         return failure;
+    // The last point to stop: from the installing call on, the system must get its reboot request.
+    if (run.stopping()) return run.interrupted();
+    connection.set_abandon(nullptr);
     if (const UpdateFailure failure = install_firmware(connection, run); failure != None) return failure;
     const std::string sd_board = job.find_sd_board_path ? job.find_sd_board_path() : job.sd_board_path;
     if (!sd_board.empty()) {
@@ -64,6 +69,7 @@ UpdateFailure run_steps(UpdateContext& run) {
         run.err("error while rebooting\n");
         return failure;
     }
+    run.step(UpdateStep::WaitingForRestart);
     std::this_thread::sleep_for(std::chrono::milliseconds(job.timings.reboot_wait_ms));
     return None;
 }

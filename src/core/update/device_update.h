@@ -18,6 +18,7 @@
 #include "update/connection_settings.h"
 #include "update/update_outcome.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -43,6 +44,12 @@ struct UpdateJob {
     ReplyLimits limits;
     // Takes the context memory for one chunk; null for soap_malloc.
     void* (*take_chunk_memory)(struct soap* soap, size_t size) = nullptr;
+    // The connections' way to the system (the interface it was found on).
+    ConnectionRoute route;
+    // When it becomes true, the update stops where that is safe: anything before the
+    // firmware's installation is dropped at once (Interrupted); from the installing call
+    // on, the sequence goes on to the reboot request and its wait. Null: never.
+    const std::atomic<bool>* stop = nullptr;
 };
 
 // The step the update has reached, reported as it begins: CheckingSystem at the start,

@@ -31,8 +31,9 @@ UpdateFailure validate_sd_board(DeviceConnection& connection, UpdateContext& run
 UpdateFailure update_sd_board(const std::string& path, UpdateContext& run) {
     run.out("doing spmmc update with file : %s\n", path.c_str());
     run.enter(UpdateStep::UploadingSdBoard);
-    DeviceConnection connection;
-    if (!run.open_connection(connection)) return UpdateFailure::NoConnection;
+    DeviceConnection connection;  // never abandoned: the firmware is installed by now
+    if (const UpdateFailure failure = run.open_connection(connection); failure != UpdateFailure::None)
+        return failure;
     const UploadStep upload{call_mmc_update, UpdateStep::UploadingSdBoard, "Uploading spmmc file\n",
                             "the SD board file system upload"};
     if (const UpdateFailure failure = upload_file(path, connection, upload, run); failure != UpdateFailure::None)

@@ -10,6 +10,7 @@ const char* update_step_words(UpdateStep step) {
     case UpdateStep::InstallingSdBoard: return "installing SD board file system";
     case UpdateStep::ValidatingSdBoard: return "validating SD board file system";
     case UpdateStep::Rebooting: return "rebooting";
+    case UpdateStep::WaitingForRestart: return "waiting for the restart";
     }
     return "?";
 }
@@ -23,6 +24,7 @@ const char* update_failure_words(UpdateFailure failure) {
     case UpdateFailure::ResetAccepted: return "the system installed an empty upload";
     case UpdateFailure::FileUnusable: return "the file cannot be sent";
     case UpdateFailure::NoMemory: return "out of memory";
+    case UpdateFailure::Interrupted: return "interrupted";
     }
     return "?";
 }

@@ -12,7 +12,8 @@ enum class UpdateStep {
     UploadingSdBoard,   // the SD board file system over a connection of its own
     InstallingSdBoard,
     ValidatingSdBoard,
-    Rebooting,          // the reboot request and the wait for the restart
+    Rebooting,          // the reboot request
+    WaitingForRestart,  // the system took the reboot request; the wait for its restart
 };
 
 enum class UpdateFailure {
@@ -23,6 +24,7 @@ enum class UpdateFailure {
     ResetAccepted,  // the system installed an empty upload instead of refusing it
     FileUnusable,   // the file did not open, is no regular file, or changed during its upload
     NoMemory,
+    Interrupted,    // stopped on request before anything was installed
 };
 
 // "uploading firmware", "installing SD board file system", ...
@@ -31,8 +33,10 @@ const char* update_step_words(UpdateStep step);
 const char* update_failure_words(UpdateFailure failure);
 
 // Whether the system is past the point from which its sequence must reach the reboot
-// request: from the firmware's installation on.
-inline bool update_installing(UpdateStep step) { return step >= UpdateStep::InstallingFirmware; }
+// request: from the firmware's installation on, until the request was taken.
+inline bool update_installing(UpdateStep step) {
+    return step >= UpdateStep::InstallingFirmware && step < UpdateStep::WaitingForRestart;
+}
 
 struct UpdateOutcome {
     UpdateFailure failure = UpdateFailure::None;

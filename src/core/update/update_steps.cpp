@@ -17,6 +17,7 @@ ConnectionSettings UpdateContext::connection_settings() const {
     settings.install_deadline_ms = job_.timings.install_deadline_ms;
     settings.dead_peer = job_.timings.dead_peer;
     settings.limits = job_.limits;
+    settings.route = job_.route;
     return settings;
 }
 
@@ -57,6 +58,7 @@ void UpdateContext::fail(const char* format, ...) {
 
 std::string call_failure_reason(const DeviceConnection& connection, const char* during) {
     switch (connection.failure()) {
+    case CallFailure::Abandoned: return "interrupted before the installation";
     case CallFailure::Deadline:
         return std::string("The system stopped answering during ") + during;
     case CallFailure::ReplyTooLarge:
@@ -73,6 +75,7 @@ std::string call_failure_reason(const DeviceConnection& connection, const char* 
 }
 
 UpdateFailure UpdateContext::call_failed(const DeviceConnection& connection, const char* during) {
+    if (connection.failure() == CallFailure::Abandoned) return interrupted();
     const std::string reason = call_failure_reason(connection, during);
     fail("%s", reason.empty() ? "Impossible to access the system" : reason.c_str());
     err("%s", connection.fault_report().c_str());
@@ -85,15 +88,26 @@ UpdateFailure UpdateContext::refused(const DeviceReply& reply, const char* line)
     return UpdateFailure::Refused;
 }
 
-bool UpdateContext::open_connection(DeviceConnection& connection) {
+UpdateFailure UpdateContext::open_connection(DeviceConnection& connection) {
     if (connection.open(job_.address.c_str(), connection_settings()) != 0) {
+        if (connection.failure() == CallFailure::Abandoned) return interrupted();
         fail("Impossible to access the system");
         err("%s", connection.fault_report().c_str());
-        return false;
+        return UpdateFailure::NoConnection;
     }
     if (const int error = connection.watch_error())
         err("cannot watch the connection for a dead system (errno %d)\n", error);
-    return true;
+    return UpdateFailure::None;
+}
+
+bool UpdateContext::stopping() const {
+    return job_.stop && job_.stop->load(std::memory_order_acquire) && !update_installing(step_) &&
+           step_ != UpdateStep::WaitingForRestart;
+}
+
+UpdateFailure UpdateContext::interrupted() {
+    fail("interrupted before the installation");
+    return UpdateFailure::Interrupted;
 }
 
 UpdateFailure drop_pending_upload(DeviceConnection& connection, UpdateContext& run) {
@@ -178,6 +192,7 @@ UpdateFailure upload_file(const std::string& path, DeviceConnection& connection,
             if (!file.unchanged()) return file_failed(run, "Error, the file changed during the upload", path);
             return UpdateFailure::None;
         }
+        if (run.stopping()) return run.interrupted();
         if (const UpdateFailure failure = send_chunk(connection, step, buffer.get(), n, run);
             failure != UpdateFailure::None)
             return failure;

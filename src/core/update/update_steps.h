@@ -36,9 +36,13 @@ public:
     UpdateFailure call_failed(const DeviceConnection& connection, const char* during);
     // The system refused: its text is the reason, and `line` (with %s for the text) on Err.
     UpdateFailure refused(const DeviceReply& reply, const char* line);
-    // Opens connection to the job's system: true when it is open; otherwise the reason is
-    // set and the runtime's report is on Err.
-    bool open_connection(DeviceConnection& connection);
+    // Opens connection to the job's system: None when it is open; otherwise NoConnection
+    // (the reason set and the runtime's report on Err) or Interrupted.
+    UpdateFailure open_connection(DeviceConnection& connection);
+    // The job asked to stop and the update may still stop: it is not installing yet.
+    bool stopping() const;
+    // Sets the reason of an update stopped on request; returns Interrupted.
+    UpdateFailure interrupted();
 
     const std::string& error_text() const { return error_text_; }
 

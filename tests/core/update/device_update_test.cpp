@@ -9,6 +9,7 @@
 #include "support/temp_resources.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -110,11 +111,11 @@ TEST_F(DeviceUpdateTest, TwoUpdatesAtOnceEachReachTheirOwnSystem) {
     EXPECT_TRUE(system_a.service->installed_file_system().empty());
     EXPECT_EQ(steps(run_a.progress), (std::vector<UpdateStep>{S::CheckingSystem, S::ResettingUpload,
                                                               S::UploadingFirmware, S::InstallingFirmware,
-                                                              S::Rebooting}));
+                                                              S::Rebooting, S::WaitingForRestart}));
     EXPECT_EQ(steps(run_b.progress),
               (std::vector<UpdateStep>{S::CheckingSystem, S::ResettingUpload, S::UploadingFirmware,
                                        S::InstallingFirmware, S::UploadingSdBoard, S::InstallingSdBoard,
-                                       S::ValidatingSdBoard, S::Rebooting}));
+                                       S::ValidatingSdBoard, S::Rebooting, S::WaitingForRestart}));
     EXPECT_EQ(system_a.service->request_log().back(), "ForceReboot");
     EXPECT_EQ(system_b.service->request_log().back(), "ForceReboot");
     EXPECT_EQ(run_a.err + run_b.err, "");
@@ -298,6 +299,46 @@ TEST_F(DeviceUpdateTest, FileThatChangesDuringItsUploadIsNeverInstalled) {
         EXPECT_FALSE(system.service->firmware_installed());
         const auto log = system.service->request_log();
         EXPECT_EQ(std::count(log.begin(), log.end(), "FirmwareUpdate Closing"), 0);
+    }
+}
+
+// A stop asked before the installing call drops the update there, with nothing
+// installed; asked from that call on, the sequence still reaches its reboot request.
+TEST_F(DeviceUpdateTest, AStopIsHonouredOnlyBeforeTheInstallation) {
+    resources.add("a.firm", pattern_bytes(5 * 65535, 28));
+    struct Case {
+        const char* what;
+        Operation operation;
+        RequestKind kind;  // the stop comes as this request reaches the system
+        int occurrence;
+        bool updated;
+        UpdateStep step;
+    };
+    const Case cases[] = {
+        {"before it began", Operation::Unknown, RequestKind::Plain, 0, false, S::CheckingSystem},
+        {"during the upload", Operation::FirmwareUpdate, RequestKind::Chunk, 2, false, S::UploadingFirmware},
+        {"during the installation", Operation::FirmwareUpdate, RequestKind::Closing, 0, true, S::WaitingForRestart},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto stop = std::make_shared<std::atomic<bool>>(c.operation == Operation::Unknown);
+        auto seen = std::make_shared<int>(0);
+        DeviceServiceOptions options;
+        options.on_request = [c, stop, seen](const Request& request) {
+            if (request.operation == c.operation && request.kind == c.kind && (*seen)++ == c.occurrence)
+                stop->store(true);
+        };
+        LoopbackSystem system(options);
+        ASSERT_FALSE(system.address.empty());
+        UpdateJob job = quick_job(system.address, resources.path("a.firm"));
+        job.stop = stop.get();
+        const CoreRun run = bounded_update(job);
+        EXPECT_EQ(run.outcome.updated(), c.updated) << run.outcome.error_text;
+        EXPECT_EQ(run.outcome.step, c.step);
+        const auto log = system.service->request_log();
+        EXPECT_EQ(std::count(log.begin(), log.end(), "FirmwareUpdate Closing"), c.updated ? 1 : 0);
+        EXPECT_EQ(std::count(log.begin(), log.end(), "ForceReboot"), c.updated ? 1 : 0);
+        EXPECT_EQ(run.outcome.failure, c.updated ? F::None : F::Interrupted);
     }
 }
 
