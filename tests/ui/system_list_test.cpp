@@ -1,9 +1,13 @@
 // The system list: which rows and buttons show while scrolling, selection, bullets,
 // and the strict edges of every zone, checked on Screen's pixels and the results.
 #include "net/system_table.h"
+#include "shell/drawing.h"
 #include "support/list_fixture.h"
 #include "support/screen_fixture.h"
 #include "ui/system_list.h"
+
+#include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -119,6 +123,49 @@ TEST_F(SystemListTest, SecondClickActsOnlyThroughTheBulletsHover) {
     move_to(480, 130);
     EXPECT_EQ(click(480, 95), 0) << "another row: selects it, whatever the hover";
     EXPECT_EQ(SelectedSystem, 0);
+}
+
+// Columns of the bullet's blue in the band starting at top, from the address column to
+// the firmware column's edge; left 10000 when none is drawn.
+struct Columns { int left = 10000, right = -1; };
+
+Columns ip_bullet_columns(int top) {
+    Columns found;
+    for (int y = top; y < top + 34; ++y)
+        for (int x = 365; x < 565; ++x) {
+            const Rgb p = pixel_at(x, y);
+            if (p.b > p.r + 20) {  // neither the row's colour nor black text on it
+                found.left = std::min(found.left, x);
+                found.right = std::max(found.right, x);
+            }
+        }
+    return found;
+}
+
+// However wide the address, its last digit stays readable, and the bullet takes the
+// pointer where it is drawn, not over the text.
+TEST_F(SystemListTest, IpBulletStandsBesideTheAddress) {
+    struct Case { const char* ip; bool in_its_column; };
+    const Case cases[] = {{"198.51.100.1", true}, {"198.51.100.150", false}, {"255.255.255.255", false}};
+    fill_systems(3);
+    click(300, 130);
+    for (const Case& c : cases) {
+        std::snprintf(SystemTable[1].ip_text, sizeof SystemTable[1].ip_text, "%s", c.ip);
+        move_to(300, 130);
+        system_list_draw();
+        const Columns bullet = ip_bullet_columns(110);
+        const int text_end = 365 + text_width(RegularFont, c.ip);
+        ASSERT_GE(bullet.right, 0) << c.ip << ": no bullet drawn";
+        EXPECT_GE(bullet.left, text_end) << c.ip;
+        EXPECT_LT(bullet.right, 565) << c.ip;
+        const int middle = (bullet.left + bullet.right) / 2;
+        EXPECT_EQ(move_to(middle, 130), 0) << c.ip;
+        EXPECT_EQ(click(middle, 130), 2) << c.ip;
+        move_to(text_end - 3, 130);
+        EXPECT_EQ(click(text_end - 3, 130), 1) << c.ip << ": over the last digit";
+        move_to(476, 130);
+        EXPECT_EQ(IpBulletHover, c.in_its_column ? 1 : 0) << c.ip << ": the column's own place";
+    }
 }
 
 TEST_F(SystemListTest, BandEdgesHitNoRow) {
