@@ -1,3 +1,4 @@
+#include "shell/drawing.h"
 #include "shell/event_loops.h"
 #include "shell/scanning_screen.h"
 #include "shell/toolbar.h"
@@ -5,8 +6,10 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -84,6 +87,59 @@ TEST_F(ToolbarTest, InterfaceHeaderHasHintAndSeparator) {
     for (int x = 5; x < 700; ++x)
         for (int y = 14; y < 34; ++y) dark += pixel_at(x, y).r < 100;
     EXPECT_GT(dark, 200) << "the hint text is drawn";
+}
+
+// Rows and columns of the dark (text) pixels in the given part of the screen.
+struct Ink { int count = 0, top = 10000, bottom = -1, right = -1; };
+
+Ink dark_pixels(int x0, int y0, int y1) {
+    Ink ink;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < ScreenWidth; ++x)
+            if (pixel_at(x, y).r < 100) {
+                ++ink.count;
+                ink.top = std::min(ink.top, y);
+                ink.bottom = std::max(ink.bottom, y);
+                ink.right = std::max(ink.right, x);
+            }
+    return ink;
+}
+
+void clear_screen() { SDL_FillRect(Screen, nullptr, map_rgb(BackgroundColour)); }
+
+// The system list's hint is wider than the room right of its buttons: every word of it
+// shows, on two lines above the separator, none cut off at the window's edge.
+TEST_F(ToolbarTest, LongHintWrapsInsideTheBar) {
+    clear_screen();
+    blit(render_text(BoldFont, SystemListToolbar.hint_text).get(), 0, 100);  // on one line
+    const int whole = dark_pixels(0, 100, 130).count;
+    clear_screen();
+    system_list_toolbar_draw();
+    const Ink hint = dark_pixels(100, 0, 44);
+    EXPECT_NEAR(hint.count, whole, whole / 50) << "part of the hint is missing";
+    EXPECT_LT(hint.right, ScreenWidth - 5) << "reaches the window's edge";
+    EXPECT_GT(hint.bottom, 33) << "a second line";
+    EXPECT_EQ(dark_pixels(100, 45, 100).count, 0) << "drawn below the bar";
+}
+
+// Hints that fit stay exactly where a plain text at (x, 14) is.
+TEST_F(ToolbarTest, HintsThatFitKeepTheirPlace) {
+    struct Case { int32_t (*draw)(); const char* text; int x; };
+    const Case cases[] = {
+        {firmware_toolbar_draw, FirmwareToolbar.hint_text, 150},
+        {interface_header_draw, "Choose by clicking on it the network interface that you want to use.", 5}};
+    for (const Case& c : cases) {
+        clear_screen();
+        blit(render_text(BoldFont, c.text).get(), c.x, 14);
+        std::vector<Rgb> expected;
+        for (int y = 0; y < 44; ++y)
+            for (int x = c.x; x < ScreenWidth; ++x) expected.push_back(pixel_at(x, y));
+        c.draw();
+        int differing = 0;
+        for (int y = 0, i = 0; y < 44; ++y)
+            for (int x = c.x; x < ScreenWidth; ++x) differing += !same_colour(pixel_at(x, y), expected[i++]);
+        EXPECT_EQ(differing, 0) << c.text;
+    }
 }
 
 // Bounding box of the pixels that differ from the background in the indicator's band.
