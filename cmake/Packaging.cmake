@@ -2,7 +2,9 @@
 # images and fonts under /usr/lib/talvo-perabo, where the window finds them beside
 # itself; commands in /usr/bin; a menu entry with the icon; the manual pages. The
 # firmware folder beside the programs leads to /var/lib/talvo-perabo/firmware, which
-# the group talvo may write. The post-install gives both programs cap_net_raw.
+# the group talvo may write. The post-install makes both programs root:talvo 0750
+# (dpkg-statoverride) and gives them cap_net_raw: only root and the group's members
+# may run them.
 set(PERABO_LIBDIR lib/talvo-perabo)
 set(staging ${CMAKE_BINARY_DIR}/package)
 file(MAKE_DIRECTORY ${staging}/font ${staging}/bin)

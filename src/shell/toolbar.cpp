@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <initializer_list>
+#include <string>
 
 BarFrame SharedBar;
 static BarFrame FirmwareBar;
@@ -20,7 +21,7 @@ Toolbar FirmwareToolbar{
 
 static const char* const InterfaceHintText =
     "Choose by clicking on it the network interface that you want to use.";
-static SurfacePtr InterfaceHint;
+static BarHint InterfaceHint;
 
 namespace {
 
@@ -32,6 +33,28 @@ void bar_frame_prepare(BarFrame& frame) {
     frame.height = BarHeight;
 }
 
+constexpr int HintTop = 14;      // a one-line hint's place in its bar
+constexpr int HintMargin = 10;   // kept free at the window's right edge
+
+// A hint wider than the room right of x wraps, so no word is cut off at the window's
+// edge. The bar holds two lines above its separator.
+BarHint make_hint(const char* text, int x) {
+    BarHint hint{{}, x};
+    for (const std::string& line : wrap_text(BoldFont, text, ScreenWidth - x - HintMargin))
+        hint.lines.push_back(render_text(BoldFont, line.c_str()));
+    return hint;
+}
+
+// One line keeps its place; several are centred in the band above the separator.
+void draw_hint(const BarHint& hint, const BarFrame& frame) {
+    const int count = static_cast<int>(hint.lines.size());
+    const int skip = BoldFont ? TTF_FontLineSkip(BoldFont) : 18;
+    const int height = BoldFont ? TTF_FontHeight(BoldFont) : 18;
+    const int top = count <= 1 ? HintTop : (frame.height - 1 - (count - 1) * skip - height) / 2;
+    for (int i = 0; i < count; ++i)
+        blit(hint.lines[i].get(), frame.position.x + hint.x, frame.position.y + top + i * skip);
+}
+
 void bar_frame_draw(const BarFrame& frame) {
     blit(frame.background.get(), frame.position.x, frame.position.y);
     blit(frame.separator.get(), frame.position.x, frame.position.y + frame.height - 1);
@@ -39,7 +62,7 @@ void bar_frame_draw(const BarFrame& frame) {
 
 int32_t toolbar_prepare(Toolbar& bar) {
     bar_frame_prepare(*bar.frame);
-    bar.hint = render_text(BoldFont, bar.hint_text);
+    bar.hint = make_hint(bar.hint_text, 150);
     bar.rescan = load_image("%s/img/rescan.bmp");
     bar.back = load_image("%s/img/left.bmp");
     bar.rescan_high = load_image("%s/img/rescanhigh.bmp");
@@ -63,7 +86,7 @@ int32_t toolbar_draw(const Toolbar& bar) {
     bar_frame_draw(frame);
     blit_in(bar.RescanHover == 1 ? bar.rescan_high.get() : bar.rescan.get(), rescan_button(bar));
     blit_in(bar.BackHover == 1 ? bar.back_high.get() : bar.back.get(), back_button(bar));
-    blit(bar.hint.get(), frame.position.x + 150, frame.position.y + 14);
+    draw_hint(bar.hint, frame);
     return 0;
 }
 
@@ -111,21 +134,21 @@ int32_t firmware_toolbar_click(const SDL_Event& event) {
 
 int32_t interface_header_prepare() {
     bar_frame_prepare(SharedBar);
-    InterfaceHint = render_text(BoldFont, InterfaceHintText);
+    InterfaceHint = make_hint(InterfaceHintText, 5);
     return 0;
 }
 
 int32_t interface_header_draw() {
     const BarFrame& frame = SharedBar;
     blit(frame.background.get(), frame.position.x, frame.position.y);
-    blit(InterfaceHint.get(), frame.position.x + 5, frame.position.y + 14);
+    draw_hint(InterfaceHint, frame);
     blit(frame.separator.get(), frame.position.x, frame.position.y + frame.height - 1);
     return 0;
 }
 
 void toolbars_release() {
     for (Toolbar* bar : {&SystemListToolbar, &FirmwareToolbar}) {
-        bar->hint.reset();
+        bar->hint.lines.clear();
         bar->rescan.reset();
         bar->back.reset();
         bar->rescan_high.reset();
@@ -135,5 +158,5 @@ void toolbars_release() {
         frame->background.reset();
         frame->separator.reset();
     }
-    InterfaceHint.reset();
+    InterfaceHint.lines.clear();
 }

@@ -5,6 +5,8 @@
 #include "shell/app.h"
 #include "shell/sdl_owners.h"
 
+#include <vector>
+
 constexpr int BarHeight = 45;   // positions with y up to this belong to a toolbar
 
 // The plain part of a bar: background, separator line, position and height.
@@ -15,10 +17,16 @@ struct BarFrame {
     int32_t height = BarHeight;
 };
 
+// A bar's hint: its lines, drawn from x within the bar.
+struct BarHint {
+    std::vector<SurfacePtr> lines;
+    int x = 0;
+};
+
 struct Toolbar {
     BarFrame* frame;
     const char* hint_text;
-    SurfacePtr hint;
+    BarHint hint;
     SurfacePtr rescan;
     SurfacePtr back;
     SurfacePtr rescan_high;

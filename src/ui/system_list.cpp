@@ -14,7 +14,18 @@ namespace {
 // and is drawn 5 pixels below the band's top.
 constexpr int BulletWidth = 24;
 constexpr int BulletDrop = 5;
-ControlRect ip_bullet(int row_top) { return {475, row_top, BulletWidth, RowHeight}; }
+constexpr int IpTextX = 365;
+constexpr int IpBulletX = 475;
+constexpr int IpBulletGap = 2;  // the image's own transparent columns add to it
+
+// The IP bullet keeps its column's place unless the address reaches past it: then it
+// follows the text, so no digit is hidden. After "255.255.255.255" it still ends left
+// of the firmware column.
+ControlRect ip_bullet(int row_top, const SystemRecord& record) {
+    const int text_end = IpTextX + text_width(RegularFont, record.ip_text);
+    const int x = text_end <= IpBulletX ? IpBulletX : text_end + IpBulletGap;
+    return {x, row_top, BulletWidth, RowHeight};
+}
 ControlRect firmware_bullet(int row_top) { return {755, row_top, BulletWidth, RowHeight}; }
 
 struct SystemListResources {
@@ -35,10 +46,10 @@ void draw_row(int slot, int32_t index) {
     list_begin_row(SystemList, n, slot, row_colour(slot, selected));
     const int top = SystemList.geometry(n).row_top(slot);
     const char* texts[4] = {record.type_text, record.serial_text, record.ip_text, record.firmware_text};
-    const int xs[4] = {5, 165, 365, 565};
+    const int xs[4] = {5, 165, IpTextX, 565};
     for (int c = 0; c < 4; ++c) {
         blit(render_cell(Res.cells[c][slot], RegularFont, texts[c]), xs[c], top + 10);
-        if (selected && c == 2) blit_in(bullet_image(IpBulletHover), ip_bullet(top), 0, BulletDrop);
+        if (selected && c == 2) blit_in(bullet_image(IpBulletHover), ip_bullet(top, record), 0, BulletDrop);
         if (selected && c == 3) blit_in(bullet_image(FirmwareBulletHover), firmware_bullet(top), 0, BulletDrop);
     }
     list_end_row(SystemList, n, slot);
@@ -73,10 +84,10 @@ int32_t system_list_motion(const SDL_Event& event) {
     const int32_t old_ip = IpBulletHover, old_firmware = FirmwareBulletHover;
     const bool buttons_changed = list_hover_buttons(SystemList, SystemCount, y);
     IpBulletHover = FirmwareBulletHover = 0;
-    if (SelectedSystem >= 0) {
+    if (SelectedSystem >= 0 && SelectedSystem < SystemCount) {
         // The selected row's band, whether or not that row is on screen.
         const int top = SystemList.geometry(SystemCount).row_top(SelectedSystem - SystemList.FirstVisible);
-        IpBulletHover = ip_bullet(top).contains(x, y) ? 1 : 0;
+        IpBulletHover = ip_bullet(top, SystemTable[SelectedSystem]).contains(x, y) ? 1 : 0;
         FirmwareBulletHover = firmware_bullet(top).contains(x, y) ? 1 : 0;
     }
     const bool bullets_changed = IpBulletHover != old_ip || FirmwareBulletHover != old_firmware;

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # The Debian package, installed and used as a technician would: built from this tree,
 # installed with dpkg into a throw-away copy of this machine (an overlay over / in a
-# mount namespace of the test's own, so nothing is installed here), then `talvo scan`
-# run by a user who is not root, inside the PC namespace of a virtual segment, must
-# find every simulated system. Without the capability the package gives, the same
-# user cannot scan. Needs root; exits 77 (skipped) when it cannot have what it needs.
+# mount namespace of the test's own, so nothing is installed here), inside the PC
+# namespace of a virtual segment. A user outside the group talvo cannot run either
+# program; once a member, the same user's `talvo scan` finds every simulated system,
+# and without the capability the package gives cannot scan. A reinstall keeps the
+# programs' owner, mode and capability; a purge leaves no owner entry and no group.
+# Needs root; exits 77 (skipped) when it cannot have what it needs.
 #   package_test.sh SOURCE_DIR BUILD_DIR
 set -euo pipefail
 src=$1
@@ -41,8 +43,11 @@ in_copy useradd --no-create-home --shell /bin/sh technician
 
 fail=0
 check() { if eval "$2"; then echo "ok: $1"; else echo "FAILED: $1"; fail=1; fi; }
-caps=$(in_copy getcap /usr/lib/talvo-perabo/talvo /usr/lib/talvo-perabo/talvo-perabo)
-check "both programs have cap_net_raw" '[ "$(grep -c "cap_net_raw=eip" <<<"$caps")" -eq 2 ]'
+programs="/usr/lib/talvo-perabo/talvo /usr/lib/talvo-perabo/talvo-perabo"
+given='[ "$(in_copy stat -c "%U:%G %a" $programs | sort -u)" = "root:talvo 750" ] &&
+    [ "$(in_copy getcap $programs | grep -c "cap_net_raw=eip")" -eq 2 ] &&
+    [ "$(in_copy dpkg-statoverride --list "/usr/lib/talvo-perabo/*" | grep -c "^root talvo 750 ")" -eq 2 ]'
+check "both programs are root:talvo 0750 (dpkg-statoverride) with cap_net_raw" "$given"
 check "the firmware folder is the group talvo's" \
     '[ "$(in_copy stat -c "%U:%G %a" /var/lib/talvo-perabo/firmware)" = "root:talvo 2775" ]'
 check "the window finds its firmware folder beside itself" 'in_copy test -d /usr/lib/talvo-perabo/firmware/'
@@ -50,9 +55,19 @@ check "the menu entry and its icon" \
     '[ -f "$root/merged/usr/share/applications/talvo-perabo.desktop" ] && [ -f "$root/merged/usr/share/pixmaps/talvo-perabo.xpm" ]'
 check "the manual pages" '[ -f "$root/merged/usr/share/man/man1/talvo.1.gz" ] && [ -f "$root/merged/usr/share/man/man1/talvo-perabo.1.gz" ]'
 
-out=$(in_copy runuser -u technician -- talvo scan -i talvo0 --csv) || { echo "FAILED: talvo scan as technician"; fail=1; }
+for program in talvo talvo-perabo; do  # through a shell, as a user types it
+    check "a user outside the group talvo cannot run $program, and is told so" \
+        '! err=$(in_copy runuser -u technician -- timeout 20 sh -c "$program --help" 2>&1) &&
+            grep -q "$program: Permission denied" <<<"$err"'
+done
+
+in_copy usermod -a -G talvo technician
+out=$(in_copy runuser -u technician -- talvo scan -i talvo0 --csv) || { echo "FAILED: talvo scan as a member of talvo"; fail=1; }
 found=$(tail -n +2 <<<"$out" | grep -c ',02:7a:10:0b:00:' || true)
-check "a user who is not root finds all $systems systems (found $found)" '[ "$found" -eq "$systems" ]'
+check "a member of talvo who is not root finds all $systems systems (found $found)" '[ "$found" -eq "$systems" ]'
+
+in_copy dpkg -i /tmp/talvo-perabo.deb >/dev/null
+check "a reinstall keeps owner, mode and capability" "$given"
 
 in_copy setcap -r /usr/lib/talvo-perabo/talvo
 if err=$(in_copy runuser -u technician -- talvo scan -i talvo0 2>&1); then
@@ -60,6 +75,10 @@ if err=$(in_copy runuser -u technician -- talvo scan -i talvo0 2>&1); then
 else
     check "without the capability the user is told why" 'grep -q "Operation not permitted" <<<"$err"'
 fi
+
+in_copy dpkg --purge talvo-perabo >/dev/null
+check "a purge leaves no owner entry and no group" \
+    '[ -z "$(in_copy dpkg-statoverride --list "/usr/lib/talvo-perabo/*")" ] && ! in_copy getent group talvo >/dev/null'
 exit $fail
 INNER
 )

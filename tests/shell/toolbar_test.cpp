@@ -1,3 +1,4 @@
+#include "shell/drawing.h"
 #include "shell/event_loops.h"
 #include "shell/scanning_screen.h"
 #include "shell/toolbar.h"
@@ -5,13 +6,34 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
 
 SDL_Event motion_at(int x) { return motion_event(x, 20); }
 SDL_Event click_at(int x) { return button_event(x, 20); }
+
+// Text pixels in x0..x1, y0..y1 (ends excluded).
+int dark_pixels(int x0, int x1, int y0, int y1) {
+    int dark = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) dark += pixel_at(x, y).r < 100;
+    return dark;
+}
+
+// The bars' pixels above their separator, right of the buttons.
+std::vector<Uint32> bar_pixels() {
+    std::vector<Uint32> pixels;
+    for (int y = 0; y < 44; ++y)
+        for (int x = 100; x < ScreenWidth; ++x) {
+            const Rgb p = pixel_at(x, y);
+            pixels.push_back(p.r << 16 | p.g << 8 | p.b);
+        }
+    return pixels;
+}
 
 class ToolbarTest : public ScreenTest {
 protected:
@@ -80,10 +102,37 @@ TEST_F(ToolbarTest, InterfaceHeaderHasHintAndSeparator) {
     interface_header_draw();
     EXPECT_TRUE(same_colour(pixel_at(0, 44), Rgb{0, 0, 0}));
     EXPECT_TRUE(same_colour(pixel_at(799, 44), Rgb{0, 0, 0}));
-    int dark = 0;
-    for (int x = 5; x < 700; ++x)
-        for (int y = 14; y < 34; ++y) dark += pixel_at(x, y).r < 100;
-    EXPECT_GT(dark, 200) << "the hint text is drawn";
+    EXPECT_GT(dark_pixels(5, 700, 14, 34), 200) << "the hint text is drawn";
+}
+
+void clear_screen() { SDL_FillRect(Screen, nullptr, map_rgb(BackgroundColour)); }
+
+// The system list's hint is wider than the room right of its buttons: all of it shows,
+// on two lines above the separator, none of it at the window's edge.
+TEST_F(ToolbarTest, LongHintWrapsInsideTheBar) {
+    clear_screen();
+    blit(render_text(BoldFont, SystemListToolbar.hint_text).get(), 0, 100);  // on one line
+    const int whole = dark_pixels(0, ScreenWidth, 100, 130);
+    clear_screen();
+    system_list_toolbar_draw();
+    EXPECT_NEAR(dark_pixels(100, ScreenWidth, 0, 44), whole, whole / 50) << "part of the hint is missing";
+    EXPECT_EQ(dark_pixels(ScreenWidth - 5, ScreenWidth, 0, 44), 0) << "reaches the window's edge";
+    EXPECT_GT(dark_pixels(100, ScreenWidth, 34, 44), 0) << "no second line";
+    EXPECT_EQ(dark_pixels(0, ScreenWidth, 45, 100), 0) << "drawn below the bar";
+}
+
+// Hints that fit are exactly a plain text at (x, 14).
+TEST_F(ToolbarTest, HintsThatFitKeepTheirPlace) {
+    struct Case { int32_t (*draw)(); const char* text; int x; };
+    const Case cases[] = {{firmware_toolbar_draw, FirmwareToolbar.hint_text, 150},
+                          {interface_header_draw, "Choose by clicking on it the network interface that you want to use.", 5}};
+    for (const Case& c : cases) {
+        clear_screen();
+        blit(render_text(BoldFont, c.text).get(), c.x, 14);
+        const std::vector<Uint32> expected = bar_pixels();
+        c.draw();
+        EXPECT_TRUE(bar_pixels() == expected) << c.text;
+    }
 }
 
 // Bounding box of the pixels that differ from the background in the indicator's band.

@@ -1,9 +1,12 @@
 // The system list: which rows and buttons show while scrolling, selection, bullets,
 // and the strict edges of every zone, checked on Screen's pixels and the results.
 #include "net/system_table.h"
+#include "shell/drawing.h"
 #include "support/list_fixture.h"
 #include "support/screen_fixture.h"
 #include "ui/system_list.h"
+
+#include <cstdio>
 
 namespace {
 
@@ -119,6 +122,29 @@ TEST_F(SystemListTest, SecondClickActsOnlyThroughTheBulletsHover) {
     move_to(480, 130);
     EXPECT_EQ(click(480, 95), 0) << "another row: selects it, whatever the hover";
     EXPECT_EQ(SelectedSystem, 0);
+}
+
+// However wide the address, no bullet pixel (blue: neither the row nor its text) covers
+// it, and the bullet takes the pointer where it is drawn, beside the text. A narrow one
+// keeps the column's place (SecondClickActsOnlyThroughTheBulletsHover).
+TEST_F(SystemListTest, IpBulletStandsBesideTheAddress) {
+    fill_systems(3);
+    click(300, 130);
+    for (const char* ip : {"198.51.100.150", "255.255.255.255"}) {
+        std::snprintf(SystemTable[1].ip_text, sizeof SystemTable[1].ip_text, "%s", ip);
+        const int end = 365 + text_width(RegularFont, ip), bullet = end + 12;
+        move_to(300, 130);
+        system_list_draw();
+        int covered = 0;
+        for (int x = 365; x < end; ++x)
+            for (int y = 110; y < 145; ++y) covered += pixel_at(x, y).b > pixel_at(x, y).r + 20;
+        EXPECT_EQ(covered, 0) << ip;
+        EXPECT_GT(pixel_at(bullet, 127).b, pixel_at(bullet, 127).r + 20) << ip << ": no bullet beside it";
+        move_to(end - 3, 130);
+        EXPECT_EQ(click(end - 3, 130), 1) << ip << ": over the last digit";
+        move_to(bullet, 130);
+        EXPECT_EQ(click(bullet, 130), 2) << ip;
+    }
 }
 
 TEST_F(SystemListTest, BandEdgesHitNoRow) {
