@@ -5,11 +5,14 @@
 #   NAME-pc   the technician's PC: interface talvo0, 198.51.100.1/24 (--net changes the network)
 #   NAME-sI   simulated Talvo system I (1..COUNT): interface sim0, 198.51.100.(10+I)/24,
 #             MAC 02:7a:10:0b:00:I (--mac-block changes the 0b), running talvo-sim
+#   NAME-hJ   plain host J (--host ADDR, in the order given): interface host0 with
+#             ADDR/24, MAC 02:7a:10:0e:00:J, no simulator; its kernel answers ARP for ADDR
 # With --one-process, NAME-s1 alone holds all COUNT systems, played by one talvo-sim
 # (--count COUNT): MACs count up from 02:7a:10:0b:00:01, addresses from 198.51.100.11
 # (after .254 back to .11), all of type TLV-100 with firmware 3.1.0. Discovery only.
 # Nothing is created in the namespace this script is started from. Only TEST-NET-2
-# addresses (198.51.100.0/24) are used.
+# addresses (198.51.100.0/24) are used, and 203.0.113.0/24 (TEST-NET-3) for hosts of a
+# second network.
 #
 # Usage:
 #   segment.sh up NAME COUNT [--sim PATH] [--reply-delay MS] [--pc-without-address]
@@ -21,10 +24,13 @@
 #                                              so two segments' systems differ)
 #                            [--one-process] [--sim-arg ARG]...   (ARG passed to every talvo-sim)
 #                            [--sim-arg-for I ARG]...             (ARG passed to system I's only)
+#                            [--host ADDR]...   (a plain host holding ADDR)
 #   segment.sh down NAME
 #   segment.sh state NAME      prints the state directory (systems, logs)
 # The state directory's file "systems" lists one system a line:
 #   namespace address mac type firmware pid
+# and the file "hosts" one plain host a line:
+#   namespace address mac
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -79,6 +85,35 @@ start_system() {
     echo "$ns $ip $mac $type $firmware $pid" >>"$state/systems"
 }
 
+# Whether $1 is an address of the two test networks this script may use.
+test_net_address() {
+    [[ $1 =~ ^(198\.51\.100|203\.0\.113)\.([0-9]{1,3})$ ]] && [ "${BASH_REMATCH[2]}" -ge 1 ] &&
+        [ "${BASH_REMATCH[2]}" -le 254 ] && [[ ${BASH_REMATCH[2]} != 0* ]]
+}
+
+# Waits until host J's link carries frames: its interface up, its bridge port forwarding.
+wait_until_linked() {
+    local j=$1 deadline=$((SECONDS + 10))
+    until [ "$(in_ns "$name-h$j" cat /sys/class/net/host0/operstate)" = up ] &&
+        [ "$(in_ns "$sw" cat "/sys/class/net/h$j/brport/state")" = 3 ]; do
+        [ $SECONDS -lt $deadline ] || die "host $j's link did not come up"
+        sleep 0.05
+    done
+}
+
+# A plain host: no simulator, only the kernel, which answers ARP for its address.
+start_host() {
+    local j=$1 address=$2 ns="$name-h$1" mac
+    mac=$(printf '02:7a:10:0e:%02x:%02x' $((j >> 8)) $((j & 255)))
+    add_ns "$ns"
+    plug "h$j" "$ns" host0
+    in_ns "$ns" ip link set host0 address "$mac"
+    in_ns "$ns" ip addr add "$address/24" dev host0
+    in_ns "$ns" ip link set host0 up
+    wait_until_linked "$j"
+    echo "$ns $address $mac" >>"$state/hosts"
+}
+
 # COUNT systems in one namespace, played by one simulator.
 start_many() {
     local ns="$name-s1" mac=02:7a:10:$mac_block:00:01 pid i host=11 n
@@ -116,7 +151,7 @@ up() {
     shift 2
     sim=$top/build/talvo-sim delay=0 stagger=0 pc_mac= pc_address=default one_process=0
     net=198.51.100 mac_block=0b
-    sim_args=()
+    sim_args=() hosts=()
     declare -gA sim_args_for=()
     while [ $# -gt 0 ]; do
         case $1 in
@@ -130,6 +165,7 @@ up() {
             --mac-block) mac_block=$2; shift 2 ;;
             --pc-without-address) pc_address=; shift ;;
             --one-process) one_process=1; shift ;;
+            --host) hosts+=("$2"); shift 2 ;;
             *) die "unknown option $1" ;;
         esac
     done
@@ -141,11 +177,16 @@ up() {
     [ "$one_process" -eq 0 ] || most=4096
     [[ $count =~ ^[0-9]+$ ]] && [ "$count" -le "$most" ] || die "COUNT must be 0 to $most"
     [ "$count" -eq 0 ] || [ -x "$sim" ] || die "no simulator at $sim (build the project first)"
+    local address
+    for address in "${hosts[@]}"; do
+        test_net_address "$address" || die "--host $address: only 198.51.100.1-254 and 203.0.113.1-254"
+    done
     state=$state_root/$name
     [ ! -e "$state" ] || die "a segment named $name exists; take it down first"
     mkdir -p "$state"
     : >"$state/namespaces"
     : >"$state/systems"
+    : >"$state/hosts"
     trap 'echo "segment.sh: setting up $name failed; taking it down" >&2; down "$name"' ERR
 
     sw=$name-sw pc=$name-pc
@@ -162,6 +203,7 @@ up() {
     else
         for ((i = 1; i <= count; i++)); do start_system "$i"; done
     fi
+    for ((j = 1; j <= ${#hosts[@]}; j++)); do start_host "$j" "${hosts[$((j - 1))]}"; done
     wait_until_listening
     trap - ERR
     echo "$state"

@@ -48,6 +48,14 @@ std::string file_text(const std::string& path) {
     return text.str();
 }
 
+void read_mac(const std::string& text, uint8_t mac[6]) {
+    unsigned int b[6] = {};
+    std::sscanf(text.c_str(), "%x:%x:%x:%x:%x:%x", &b[0], &b[1], &b[2], &b[3], &b[4], &b[5]);
+    for (int i = 0; i < 6; ++i) mac[i] = static_cast<uint8_t>(b[i]);
+}
+
+std::string state_file(const char* name) { return std::string(std::getenv(StateVariable)) + "/" + name; }
+
 // Takes the segment down however the test ends.
 struct SegmentGuard {
     std::string name;
@@ -75,6 +83,7 @@ SegmentOutcome run_inside_segment(const SegmentLayout& layout) {
     for (const std::string& arg : layout.sim_args) up << " --sim-arg " << quoted(arg);
     for (const auto& [system, args] : layout.sim_args_for)
         for (const std::string& arg : args) up << " --sim-arg-for " << system << " " << quoted(arg);
+    for (const std::string& address : layout.hosts) up << " --host " << quoted(address);
     const std::string errors = "/tmp/" + guard.name + ".segment-errors";
     up << " >/dev/null 2>" << quoted(errors);
     const int built = run(up.str());
@@ -94,14 +103,24 @@ SegmentOutcome run_inside_segment(const SegmentLayout& layout) {
 
 std::vector<SimulatedSystem> segment_systems() {
     std::vector<SimulatedSystem> systems;
-    std::ifstream list(std::string(std::getenv(StateVariable)) + "/systems");
+    std::ifstream list(state_file("systems"));
     std::string ns, ip, mac, type, firmware, pid;
     while (list >> ns >> ip >> mac >> type >> firmware >> pid) {
         SimulatedSystem s{ns, ip, {}, type, firmware};
-        unsigned int b[6];
-        std::sscanf(mac.c_str(), "%x:%x:%x:%x:%x:%x", &b[0], &b[1], &b[2], &b[3], &b[4], &b[5]);
-        for (int i = 0; i < 6; ++i) s.mac[i] = static_cast<uint8_t>(b[i]);
+        read_mac(mac, s.mac);
         systems.push_back(s);
     }
     return systems;
+}
+
+std::vector<SegmentHost> segment_hosts() {
+    std::vector<SegmentHost> hosts;
+    std::ifstream list(state_file("hosts"));
+    std::string ns, ip, mac;
+    while (list >> ns >> ip >> mac) {
+        SegmentHost host{ns, ip, {}};
+        read_mac(mac, host.mac);
+        hosts.push_back(host);
+    }
+    return hosts;
 }

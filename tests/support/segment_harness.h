@@ -18,12 +18,20 @@ struct SegmentLayout {
           sim_args(std::move(simulator_args)), one_process(in_one_process),
           sim_args_for(std::move(simulator_args_for)) {}
 
+    // The same layout with plain hosts holding these addresses (segment.sh --host).
+    SegmentLayout with_hosts(std::vector<std::string> addresses) const {
+        SegmentLayout layout = *this;
+        layout.hosts = std::move(addresses);
+        return layout;
+    }
+
     int systems;
     int reply_delay_ms;
     bool pc_has_address;
     std::vector<std::string> sim_args;  // passed to every talvo-sim (segment.sh --sim-arg)
     bool one_process;                   // all systems played by one talvo-sim (segment.sh --one-process)
     std::map<int, std::vector<std::string>> sim_args_for;  // by system, from 1 (--sim-arg-for)
+    std::vector<std::string> hosts;     // addresses of plain hosts, one host each
 };
 
 struct SegmentOutcome {
@@ -53,3 +61,13 @@ struct SimulatedSystem {
 
 // Inside: the systems of the segment this run sits in.
 std::vector<SimulatedSystem> segment_systems();
+
+// One plain host as the segment script lists it: no simulator, only its kernel.
+struct SegmentHost {
+    std::string ns;
+    std::string ip_text;
+    uint8_t mac[6];
+};
+
+// Inside: the plain hosts of the segment this run sits in, in the order asked for.
+std::vector<SegmentHost> segment_hosts();

@@ -1,0 +1,159 @@
+#include "discovery/address_probe.h"
+
+#include "discovery/silence_reader.h"
+#include "wire/arp_frame.h"
+#include "wire/pcap_session.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// An ARP frame is 42 bytes (60 padded); the rest of a longer frame is never read.
+constexpr int ProbeSnapshotLength = 128;
+// Frames taken per read: small enough that the deadline is looked at often.
+constexpr int FramesPerRead = 64;
+
+struct ProbeRun {
+    const InterfaceRecord& nic;
+    std::vector<AddressHolders>& addresses;
+};
+
+bool same(const uint8_t* a, const uint8_t* b, size_t length) { return std::memcmp(a, b, length) == 0; }
+
+// Broadcast (the interface list's "unknown") and other group addresses cannot send
+// a probe, and all zeros is no address at all.
+bool usable_mac(const uint8_t mac[6]) {
+    const uint8_t zero[6] = {};
+    return (mac[0] & 1) == 0 && !same(mac, zero, 6);
+}
+
+void add_holder(AddressHolders& entry, const uint8_t mac[6]) {
+    MacAddress holder;
+    std::copy(mac, mac + 6, holder.begin());
+    if (std::find(entry.holders.begin(), entry.holders.end(), holder) == entry.holders.end())
+        entry.holders.push_back(holder);
+}
+
+void on_frame(u_char* user, const pcap_pkthdr* header, const u_char* frame) {
+    auto& run = *reinterpret_cast<ProbeRun*>(user);
+    ArpFields fields;
+    if (read_arp_frame(frame, header->caplen, &fields) != ArpRead::Arp) return;
+    for (AddressHolders& entry : run.addresses)
+        if (claims_address(fields, entry.address, run.nic.mac)) add_holder(entry, fields.sender_mac);
+}
+
+// Rounded up, so a wait never ends a millisecond early.
+int milliseconds_until(Clock::time_point deadline, Clock::time_point now) {
+    const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - now).count();
+    return left <= 0 ? 0 : static_cast<int>((left + 999) / 1000);
+}
+
+// Reads every frame that arrives until deadline. false when the capture failed.
+bool read_until(pcap_t* handle, Clock::time_point deadline, ProbeRun& run) {
+    for (Clock::time_point now = Clock::now(); now < deadline; now = Clock::now()) {
+        const int ready = wait_for_frames(handle, milliseconds_until(deadline, now));
+        if (ready < 0) return false;
+        if (ready > 0 && pcap_dispatch(handle, FramesPerRead, on_frame, reinterpret_cast<u_char*>(&run)) < 0)
+            return false;
+    }
+    return true;
+}
+
+bool send_round(pcap_t* handle, const ProbeRun& run) {
+    for (const AddressHolders& entry : run.addresses) {
+        const ArpFrame frame = arp_probe_frame(run.nic.mac, entry.address.data());
+        if (pcap_sendpacket(handle, frame.data(), static_cast<int>(frame.size())) != 0) return false;
+    }
+    return true;
+}
+
+ProbeOutcome check_interface(const InterfaceRecord& nic, const DiagnosticSink& diagnostics) {
+    if (nic.device_name[0] == '\0') {
+        emit_line(diagnostics, DiagnosticStream::Err, "The interface has no capture device; no address was checked\n");
+        return ProbeOutcome::NoDevice;
+    }
+    if (!usable_mac(nic.mac)) {
+        emit_line(diagnostics, DiagnosticStream::Err, "%s has no known MAC address; no address was checked\n",
+                  nic.device_name);
+        return ProbeOutcome::NoMac;
+    }
+    return ProbeOutcome::Checked;
+}
+
+PcapHandle open_for_probing(const InterfaceRecord& nic, const DiagnosticSink& diagnostics) {
+    DeviceOptions options;
+    options.snapshot_length = ProbeSnapshotLength;
+    options.immediate = true;  // each answer as it arrives: the rounds run on a short clock
+    char errbuf[PCAP_ERRBUF_SIZE];
+    PcapHandle handle = open_device(nic.device_name, options, errbuf);
+    if (handle && pcap_setnonblock(handle.get(), 1, errbuf) != 0) handle.reset();
+    if (!handle)
+        emit_line(diagnostics, DiagnosticStream::Err, "Unable to open %s for the address check: %s\n",
+                  nic.device_name, errbuf);
+    return handle;
+}
+
+bool filter_to_arp(pcap_t* handle, CompiledFilter& filter, const DiagnosticSink& diagnostics) {
+    if (filter.compile(handle, "arp", 0) == 0 && pcap_setfilter(handle, filter.program()) == 0) return true;
+    emit_line(diagnostics, DiagnosticStream::Err, "Unable to filter the capture to ARP: %s\n", pcap_geterr(handle));
+    return false;
+}
+
+// Rounds on the cadence that began with the first, so the time each round takes to
+// send does not add up; the final wait runs from the end of the last round.
+ProbeOutcome run_rounds(pcap_t* handle, const ProbeSettings& settings, ProbeRun& run,
+                        const DiagnosticSink& diagnostics) {
+    const uint32_t rounds = std::max<uint32_t>(settings.probe_count, 1);
+    const Clock::time_point start = Clock::now();
+    for (uint32_t round = 1; round <= rounds; ++round) {
+        if (!send_round(handle, run)) {
+            emit_line(diagnostics, DiagnosticStream::Err, "Unable to send an ARP probe on %s: %s\n",
+                      run.nic.device_name, pcap_geterr(handle));
+            return ProbeOutcome::SendFailed;
+        }
+        const Clock::time_point end = round < rounds ? start + std::chrono::milliseconds(settings.interval_ms) * round
+                                                     : Clock::now() + std::chrono::milliseconds(settings.final_wait_ms);
+        if (!read_until(handle, end, run)) {
+            emit_line(diagnostics, DiagnosticStream::Err, "Capture error during the address check: %s\n",
+                      pcap_geterr(handle));
+            return ProbeOutcome::CaptureError;
+        }
+    }
+    return ProbeOutcome::Checked;
+}
+
+}  // namespace
+
+bool claims_address(const ArpFields& fields, const Ipv4Address& address, const uint8_t own_mac[6]) {
+    // The PC's own frames: its kernel's ARP, or our probes where a capture sees them leave.
+    if (same(fields.sender_mac, own_mac, 6)) return false;
+    if (same(fields.sender_ipv4, address.data(), 4)) return true;
+    const uint8_t unclaimed[4] = {};
+    return fields.operation == ArpOperation::Request && same(fields.sender_ipv4, unclaimed, 4) &&
+           same(fields.target_ipv4, address.data(), 4);
+}
+
+ProbeReport probe_addresses(const InterfaceRecord& nic, const std::vector<Ipv4Address>& addresses,
+                            const ProbeSettings& settings, const DiagnosticSink& diagnostics) {
+    ProbeReport report;
+    for (const Ipv4Address& address : addresses) report.addresses.push_back(AddressHolders{address, {}});
+    report.outcome = check_interface(nic, diagnostics);
+    if (report.outcome != ProbeOutcome::Checked || addresses.empty()) return report;
+    PcapHandle handle = open_for_probing(nic, diagnostics);
+    if (!handle) {
+        report.outcome = ProbeOutcome::OpenFailed;
+        return report;
+    }
+    CompiledFilter filter;
+    if (!filter_to_arp(handle.get(), filter, diagnostics)) {
+        report.outcome = ProbeOutcome::FilterFailed;
+        return report;
+    }
+    ProbeRun run{nic, report.addresses};
+    report.outcome = run_rounds(handle.get(), settings, run, diagnostics);
+    return report;
+}
