@@ -22,6 +22,6 @@ ExitCode run_scan_command(const CliOptions& options) {
     if (!find_interface(options.interface, &nic)) return ExitCode::Usage;
     std::vector<SystemRecord> systems;
     if (!scan_segment(nic, &systems)) return ExitCode::SomeFailed;
-    std::fputs(list_systems_text(systems, options.format).c_str(), stdout);
+    std::fputs(list_systems_text(systems, options.format, interface_network(nic, options.interface)).c_str(), stdout);
     return ExitCode::Done;
 }

@@ -4,7 +4,9 @@
 #include "platform/utf8.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <map>
 
 namespace {
 
@@ -25,7 +27,9 @@ size_t display_width(const std::string& text) {
     return width;
 }
 
-std::string render(const Rows& rows, ListFormat format, const std::vector<std::string>& keys) {
+// Columns from flags_from on are JSON literals (true, false), not strings.
+std::string render(const Rows& rows, ListFormat format, const std::vector<std::string>& keys,
+                   size_t flags_from = SIZE_MAX) {
     if (format == ListFormat::Table) {
         Rows printed;
         for (const auto& row : rows) {
@@ -47,7 +51,7 @@ std::string render(const Rows& rows, ListFormat format, const std::vector<std::s
     for (size_t r = 1; r < rows.size(); ++r) {
         out += r > 1 ? ",\n {" : "\n {";
         for (size_t c = 0; c < keys.size(); ++c)
-            out += (c ? ", " : "") + json_string(keys[c]) + ": " + json_string(rows[r][c]);
+            out += (c ? ", " : "") + json_string(keys[c]) + ": " + (c < flags_from ? json_string(rows[r][c]) : rows[r][c]);
         out += "}";
     }
     return out + (rows.size() > 1 ? "\n]\n" : "]\n");
@@ -115,9 +119,42 @@ std::string list_interfaces_text(const std::vector<InterfaceRecord>& interfaces,
     return render(rows, format, {"name", "ipv4", "mask", "mac", "description"});
 }
 
-std::string list_systems_text(const std::vector<SystemRecord>& systems, ListFormat format) {
+namespace {
+
+// What keeps an update from reaching s through network; empty when nothing does.
+std::string reach_note(const SystemRecord& s, const InterfaceNetwork& network, size_t sharing) {
+    std::string note;
+    if (!on_network(s.ipv4, network)) note = "not on the network of " + network.name;
+    if (sharing > 1) note += (note.empty() ? "" : "; ") + std::string("address shared by ") + std::to_string(sharing) + " systems";
+    return note;
+}
+
+// The table: the Note column only where a system needs it, so the usual listing stays as it was.
+std::string systems_table(Rows rows, const std::vector<std::string>& notes) {
+    const bool noted = std::any_of(notes.begin(), notes.end(), [](const std::string& n) { return !n.empty(); });
+    for (size_t r = 0; noted && r < rows.size(); ++r) rows[r].push_back(r == 0 ? "Note" : notes[r - 1]);
+    return render(rows, ListFormat::Table, {});
+}
+
+}  // namespace
+
+std::string list_systems_text(const std::vector<SystemRecord>& systems, ListFormat format,
+                              const InterfaceNetwork& network) {
+    // The systems listed are distinct: the count at an address is how many share it.
+    std::map<std::string, size_t> at_address;
+    for (const SystemRecord& s : systems) ++at_address[std::string(reinterpret_cast<const char*>(s.ipv4), 4)];
     Rows rows{{"Type", "Serial Number", "IP Address", "Firmware", "MAC"}};
-    for (const SystemRecord& s : systems)
+    std::vector<std::string> notes;
+    for (const SystemRecord& s : systems) {
         rows.push_back({s.type_text, s.serial_text, s.ip_text, s.firmware_text, mac_text(system_mac(s))});
-    return render(rows, format, {"type", "serial", "ip", "firmware", "mac"});
+        const size_t sharing = at_address[std::string(reinterpret_cast<const char*>(s.ipv4), 4)];
+        notes.push_back(reach_note(s, network, sharing));
+        if (format == ListFormat::Table) continue;
+        rows.back().push_back(on_network(s.ipv4, network) ? "true" : "false");
+        rows.back().push_back(sharing > 1 ? "true" : "false");
+    }
+    if (format == ListFormat::Table) return systems_table(rows, notes);
+    rows[0].push_back("on_network");
+    rows[0].push_back("shared_address");
+    return render(rows, format, {"type", "serial", "ip", "firmware", "mac", "on_network", "shared_address"}, 5);
 }

@@ -6,12 +6,17 @@
 #include "cli/cli_options.h"
 #include "discovery/interface_record.h"
 #include "discovery/system_record.h"
+#include "discovery/system_reach.h"
 
 #include <string>
 #include <vector>
 
 std::string list_interfaces_text(const std::vector<InterfaceRecord>& interfaces, ListFormat format);
-std::string list_systems_text(const std::vector<SystemRecord>& systems, ListFormat format);
+// The systems found on network's interface. What stands in the way of an update is
+// marked: in the table a Note column (only when a system needs one), in JSON the
+// booleans on_network and shared_address, in CSV those two columns at the end.
+std::string list_systems_text(const std::vector<SystemRecord>& systems, ListFormat format,
+                              const InterfaceNetwork& network);
 
 // Rows under a header, each column as wide as its widest cell, two spaces apart.
 std::string aligned_table(const std::vector<std::vector<std::string>>& rows);

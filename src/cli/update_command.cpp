@@ -8,6 +8,7 @@
 #include "cli/interruptions.h"
 #include "cli/update_board.h"
 #include "cli/work_record.h"
+#include "discovery/system_reach.h"
 #include "update/device_update.h"
 
 #include <unistd.h>
@@ -78,6 +79,20 @@ bool choose_systems(const CliOptions& options, const std::vector<SystemRecord>& 
     return true;
 }
 
+// Every chosen system reachable through nic, each alone at its address; otherwise
+// false with what stands in the way of each printed.
+bool check_reachable(const std::string& interface, const InterfaceRecord& nic, const std::vector<SystemRecord>& found,
+                     const std::vector<SystemRecord>& chosen) {
+    const InterfaceNetwork network = interface_network(nic, interface);
+    bool all = true;
+    for (const SystemRecord& s : chosen) {
+        const ReachCheck check = check_reach(s.ipv4, network, found);
+        if (!check.reachable()) std::fprintf(stderr, "talvo: %s\n", check.why.c_str());
+        all = all && check.reachable();
+    }
+    return all;
+}
+
 std::string system_name(const SystemRecord& s) {
     return std::string(s.ip_text) + " (" + mac_text(system_mac(s)) + ")";
 }
@@ -107,6 +122,7 @@ struct UpdateWork {
     const FileFacts& firmware;
     const FileFacts* sd_board;
     RecordLog& log;
+    ConnectionRoute route;  // through the interface the systems were found on, only
     std::atomic<bool> stop{false};
 };
 
@@ -142,6 +158,8 @@ SystemRun update_one(UpdateWork& work, size_t i, UpdateBoard& board) {
     job.firmware_path = work.files.firmware;
     job.sd_board_path = work.files.sd_board;
     job.stop = &work.stop;
+    job.route = work.route;
+    job.fault_reports = false;  // the cause ends the system's one line instead
     board.begin(i);
     const std::string name = system_name(system);
     const auto progress = [&board, i](const UpdateProgress& p) { board.progress(i, p.step, p.bytes_sent, p.bytes_total); };
@@ -312,6 +330,7 @@ ExitCode run_update_command(const CliOptions& options) {
     if (!scan_segment(nic, &found)) return ExitCode::SomeFailed;
     std::vector<SystemRecord> systems;
     if (!choose_systems(options, found, &systems)) return ExitCode::Usage;
+    if (!check_reachable(options.interface, nic, found, systems)) return ExitCode::Usage;
 
     // With --json standard output is the document alone: the rest goes to standard error.
     const bool document = options.format == ListFormat::Json;
@@ -320,7 +339,8 @@ ExitCode run_update_command(const CliOptions& options) {
                  files.firmware.c_str(), files.sd_board.empty() ? "" : " and ", files.sd_board.c_str());
     std::vector<std::string> names;
     for (const SystemRecord& s : systems) names.push_back(system_name(s));
-    UpdateWork work{options, systems, files, firmware, files.sd_board.empty() ? nullptr : &sd_board, log};
+    UpdateWork work{options, systems, files, firmware, files.sd_board.empty() ? nullptr : &sd_board, log,
+                    route_through(nic.device_name, nic.ipv4)};
     // Taken before any thread of the updates starts, so no signal can reach one of them.
     ShownBoard shown;
     const Interruptions interruptions([&] { stop_safely(work, shown); }, [&] { abandon(work, shown); });

@@ -1,5 +1,7 @@
 #include "firmware/update_seams.h"
 
+#include "net/chosen_interface.h"
+
 #include <stdsoap2.h>
 
 uint32_t RebootWaitMs = RealRebootWaitMs;
@@ -16,5 +18,7 @@ UpdateJob update_job_for(const char* address) {
     job.timings.reboot_wait_ms = RebootWaitMs;
     job.timings.dead_peer = DeadPeerSettings;
     job.take_chunk_memory = TakeChunkMemory;
+    // Only through the cable the systems were found on, whatever the other routes say.
+    if (const InterfaceRecord* nic = chosen_interface()) job.route = route_through(nic->device_name, nic->ipv4);
     return job;
 }

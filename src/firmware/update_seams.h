@@ -25,5 +25,5 @@ extern DeadPeerTimings DeadPeerSettings;
 // Takes the context memory for one chunk (soap_malloc).
 extern void* (*TakeChunkMemory)(struct soap* soap, size_t size);
 
-// A job for the system at address with the values above.
+// A job for the system at address with the values above, through the chosen interface.
 UpdateJob update_job_for(const char* address);

@@ -4,6 +4,9 @@
 #include "firmware/firmware_catalogue.h"
 #include "firmware/update_seams.h"
 #include "firmware/update_status.h"
+#include "discovery/system_reach.h"
+#include "net/chosen_interface.h"
+#include "net/system_table.h"
 #include "shell/app.h"
 #include "shell/print_diagnostic.h"
 #include "update/device_update.h"
@@ -11,6 +14,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 std::atomic<int32_t> UpdateInstalling{0};
 
@@ -47,6 +51,15 @@ int32_t run_firmware_update(const char* name, const char* path, const char* addr
     UpdateInstalling.store(0, std::memory_order_release);
     if (!outcome.updated()) set_update_error("%s", outcome.error_text.c_str());
     return firmware_update_code(outcome);
+}
+
+bool update_reaches_system(int32_t selected) {
+    const InterfaceRecord* nic = chosen_interface();
+    if (nic == nullptr) return true;
+    const std::vector<SystemRecord> found(SystemTable, SystemTable + SystemCount);
+    const ReachCheck check = check_reach(SystemTable[selected].ipv4, interface_network(*nic, nic->description), found);
+    if (!check.reachable()) set_update_error("%s", check.why.c_str());
+    return check.reachable();
 }
 
 int32_t reset_upload(DeviceConnection& connection) {

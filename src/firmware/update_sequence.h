@@ -26,6 +26,12 @@ void set_update_error(const char* format, ...) __attribute__((format(printf, 1, 
 // otherwise (UpdateOutcome).
 int32_t run_firmware_update(const char* name, const char* path, const char* address);
 
+// Whether the update can reach entry `selected` of the system table through the chosen
+// interface: on its network, alone at its address. Otherwise false with the reason in
+// UpdateErrorText; nothing is sent. Without a chosen interface there is nothing to
+// judge by, and the connection takes the routes as they are.
+bool update_reaches_system(int32_t selected);
+
 class DeviceConnection;
 
 // Asks the system to install an empty upload, which drops any upload in progress.

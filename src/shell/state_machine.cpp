@@ -51,6 +51,8 @@ int32_t update_thread() {
         // A cut path could name another file: never upload from it.
         set_update_error("Error, firmware path too long : %s", path);
         result = -4;
+    } else if (!update_reaches_system(SelectedSystem)) {
+        result = -1;  // the reason is the error text: nothing was sent
     } else {
         result = run_firmware_update(name, path, SystemTable[SelectedSystem].ip_text);
     }

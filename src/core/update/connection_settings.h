@@ -21,6 +21,15 @@ struct ConnectionRoute {
     uint8_t local_address[4] = {};  // Windows: the interface's own address; 0.0.0.0: any
 };
 
+// The route through one interface: each platform takes what binds there (Linux the
+// name, Windows the address; Linux binding the address too changes nothing).
+inline ConnectionRoute route_through(const char* device, const uint8_t own_address[4]) {
+    ConnectionRoute route;
+    route.device = device;
+    for (int i = 0; i < 4; ++i) route.local_address[i] = own_address[i];
+    return route;
+}
+
 struct ConnectionSettings {
     uint32_t call_deadline_ms = RealCallDeadlineMs;  // also bounds the TCP connect
     uint32_t install_deadline_ms = RealInstallDeadlineMs;

@@ -46,6 +46,9 @@ struct UpdateJob {
     void* (*take_chunk_memory)(struct soap* soap, size_t size) = nullptr;
     // The connections' way to the system (the interface it was found on).
     ConnectionRoute route;
+    // true: a connection that fails puts the runtime's report on Err (the window's
+    // console keeps it); false: its cause ends the error text, one line for a terminal.
+    bool fault_reports = true;
     // When it becomes true, the update stops where that is safe: anything before the
     // firmware's installation is dropped at once (Interrupted); from the installing call
     // on, the sequence goes on to the reboot request and its wait. Null: never.

@@ -77,9 +77,23 @@ std::string call_failure_reason(const DeviceConnection& connection, const char* 
 UpdateFailure UpdateContext::call_failed(const DeviceConnection& connection, const char* during) {
     if (connection.failure() == CallFailure::Abandoned) return interrupted();
     const std::string reason = call_failure_reason(connection, during);
-    fail("%s", reason.empty() ? "Impossible to access the system" : reason.c_str());
-    err("%s", connection.fault_report().c_str());
+    if (reason.empty()) {
+        no_access(connection);
+    } else {
+        fail("%s", reason.c_str());
+        if (job_.fault_reports) err("%s", connection.fault_report().c_str());
+    }
     return UpdateFailure::CallFailed;
+}
+
+void UpdateContext::no_access(const DeviceConnection& connection) {
+    const std::string cause = connection.fault_reason();
+    if (job_.fault_reports || cause.empty()) {
+        fail("Impossible to access the system");
+    } else {
+        fail("Impossible to access the system: %s", cause.c_str());
+    }
+    if (job_.fault_reports) err("%s", connection.fault_report().c_str());
 }
 
 UpdateFailure UpdateContext::refused(const DeviceReply& reply, const char* line) {
@@ -91,8 +105,7 @@ UpdateFailure UpdateContext::refused(const DeviceReply& reply, const char* line)
 UpdateFailure UpdateContext::open_connection(DeviceConnection& connection) {
     if (connection.open(job_.address.c_str(), connection_settings()) != 0) {
         if (connection.failure() == CallFailure::Abandoned) return interrupted();
-        fail("Impossible to access the system");
-        err("%s", connection.fault_report().c_str());
+        no_access(connection);
         return UpdateFailure::NoConnection;
     }
     if (const int error = connection.watch_error())

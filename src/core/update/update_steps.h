@@ -48,6 +48,9 @@ public:
 
 private:
     void emit(DiagnosticStream stream, const char* format, va_list args);
+    // "Impossible to access the system", with the runtime's report on Err or, without
+    // the job's fault_reports, the cause in the text.
+    void no_access(const DeviceConnection& connection);
 
     const UpdateJob& job_;
     const ProgressSink& progress_;
