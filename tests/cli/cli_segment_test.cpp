@@ -59,7 +59,7 @@ TEST(TalvoOnSegment, ScanListsEverySystemInEachFormat) {
     ASSERT_EQ(rows.size(), systems.size() + 1);
     std::set<std::string> macs;
     for (size_t r = 1; r < rows.size(); ++r) {
-        ASSERT_EQ(rows[r].size(), 5u);
+        ASSERT_EQ(rows[r].size(), 7u);
         macs.insert(rows[r][4]);
     }
     for (const SimulatedSystem& s : systems) EXPECT_EQ(macs.count(mac_text(s.mac)), 1u) << s.ip_text;

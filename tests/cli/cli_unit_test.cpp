@@ -83,6 +83,9 @@ SystemRecord system(const char* ip, uint8_t last_mac_byte, const char* serial = 
     SystemRecord r{};
     std::snprintf(r.ip_text, sizeof r.ip_text, "%s", ip);
     std::snprintf(r.serial_text, sizeof r.serial_text, "%s", serial);
+    unsigned b[4] = {};
+    std::sscanf(ip, "%u.%u.%u.%u", &b[0], &b[1], &b[2], &b[3]);
+    for (int i = 0; i < 4; ++i) r.ipv4[i] = static_cast<uint8_t>(b[i]);
     const uint8_t mac[6] = {0x02, 0x7a, 0x10, 0x0b, 0x00, last_mac_byte};
     std::memcpy(r.reply_headers + 6, mac, 6);
     r.reply_headers_length = 42;
@@ -121,6 +124,8 @@ TEST(CliTargets, ASystemThatAnsweredTwiceIsOneSystem) {
     EXPECT_EQ(find_target(systems, "198.51.100.11", &why), 0);
 }
 
+const InterfaceNetwork Tp0{"tp0", {198, 51, 100, 1}, 24};
+
 SystemRecord hostile(const std::string& type, const std::string& firmware) {
     SystemRecord r = system("198.51.100.11", 0x01);
     std::snprintf(r.type_text, sizeof r.type_text, "%s", type.c_str());
@@ -136,21 +141,22 @@ TEST(CliListing, WhatASystemSentSurvivesEveryFormat) {
     const std::vector<SystemRecord> systems = {hostile(type, firmware)};
 
     std::vector<JsonObject> objects;
-    ASSERT_TRUE(read_json_objects(list_systems_text(systems, ListFormat::Json), &objects))
-        << list_systems_text(systems, ListFormat::Json);
+    ASSERT_TRUE(read_json_objects(list_systems_text(systems, ListFormat::Json, Tp0), &objects))
+        << list_systems_text(systems, ListFormat::Json, Tp0);
     ASSERT_EQ(objects.size(), 1u);
     EXPECT_EQ(objects[0]["type"], type);
     EXPECT_EQ(objects[0]["firmware"], firmware);
     EXPECT_EQ(objects[0]["mac"], "02:7a:10:0b:00:01");
     EXPECT_EQ(objects[0]["ip"], "198.51.100.11");
 
-    const auto rows = read_csv(list_systems_text(systems, ListFormat::Csv));
+    const auto rows = read_csv(list_systems_text(systems, ListFormat::Csv, Tp0));
     ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0], (std::vector<std::string>{"Type", "Serial Number", "IP Address", "Firmware", "MAC"}));
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"Type", "Serial Number", "IP Address", "Firmware", "MAC",
+                                                  "on_network", "shared_address"}));
     EXPECT_EQ(rows[1][0], type);
     EXPECT_EQ(rows[1][3], firmware);
 
-    const std::string table = list_systems_text(systems, ListFormat::Table);
+    const std::string table = list_systems_text(systems, ListFormat::Table, Tp0);
     EXPECT_EQ(table.find('\x1b'), std::string::npos) << "no escape sequence reaches the terminal";
     EXPECT_EQ(table.find('\t'), std::string::npos);
     EXPECT_NE(table.find("3.1?[2J\xc3\xa9"), std::string::npos) << table;
@@ -159,11 +165,48 @@ TEST(CliListing, WhatASystemSentSurvivesEveryFormat) {
 TEST(CliListing, StrayBytesAreReadAsLatin1InJson) {
     std::vector<JsonObject> objects;
     const std::vector<SystemRecord> systems = {hostile("T\xe9", "\xc3")};  // é in Latin-1, a cut UTF-8 lead
-    ASSERT_TRUE(read_json_objects(list_systems_text(systems, ListFormat::Json), &objects));
+    ASSERT_TRUE(read_json_objects(list_systems_text(systems, ListFormat::Json, Tp0), &objects));
     EXPECT_EQ(objects[0]["type"], "T\xc3\xa9");
     EXPECT_EQ(objects[0]["firmware"], "\xc3\x83");
-    ASSERT_TRUE(read_json_objects(list_systems_text({}, ListFormat::Json), &objects));
+    ASSERT_TRUE(read_json_objects(list_systems_text({}, ListFormat::Json, Tp0), &objects));
     EXPECT_TRUE(objects.empty());
+}
+
+// A technician sees, before trying an update, which systems it cannot reach: one on
+// another network, two on one address. Scripts read the same in JSON and CSV.
+TEST(CliListing, WhatStandsInAnUpdatesWayIsMarked) {
+    const std::vector<SystemRecord> systems = {system("198.51.100.11", 1), system("203.0.113.77", 2),
+                                               system("198.51.100.50", 3), system("198.51.100.50", 4)};
+    struct Row {
+        const char* on_network;
+        const char* shared;
+        const char* note;
+    } rows[] = {{"true", "false", ""},
+                {"false", "false", "not on the network of tp0"},
+                {"true", "true", "address shared by 2 systems"},
+                {"true", "true", "address shared by 2 systems"}};
+    const std::string json = list_systems_text(systems, ListFormat::Json, Tp0);
+    EXPECT_NE(json.find("\"on_network\": false, \"shared_address\": false"), std::string::npos) << "booleans" << json;
+    std::vector<JsonObject> objects;
+    ASSERT_TRUE(read_json_objects(json, &objects));
+    const auto csv = read_csv(list_systems_text(systems, ListFormat::Csv, Tp0));
+    const std::string table = list_systems_text(systems, ListFormat::Table, Tp0);
+    ASSERT_EQ(objects.size(), 4u);
+    ASSERT_EQ(csv.size(), 5u);
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(objects[i]["on_network"], rows[i].on_network) << i;
+        EXPECT_EQ(objects[i]["shared_address"], rows[i].shared) << i;
+        EXPECT_EQ(csv[i + 1][5], rows[i].on_network) << i;
+        EXPECT_EQ(csv[i + 1][6], rows[i].shared) << i;
+        const std::string mac = mac_text(system_mac(systems[i]));
+        const size_t line = table.find(mac);
+        ASSERT_NE(line, std::string::npos) << table;
+        const std::string rest = table.substr(line + mac.size(), table.find('\n', line) - line - mac.size());
+        EXPECT_EQ(rest.find_first_not_of(' ') == std::string::npos ? "" : rest.substr(rest.find_first_not_of(' ')),
+                  rows[i].note) << table;
+    }
+    const std::string usual = list_systems_text({systems[0]}, ListFormat::Table, Tp0);
+    EXPECT_EQ(usual.find("Note"), std::string::npos) << "nothing in the way: the usual columns only\n" << usual;
 }
 
 TEST(CliListing, TableColumnsLineUpByCharacters) {
