@@ -225,4 +225,68 @@ TEST(TalvoOnSegment, OneFailingSystemDoesNotStopTheOthers) {
         << "the failed system keeps its firmware";
 }
 
+// Updates that would reach the wrong system, or none, are refused before any system is
+// touched: one outside the PC's network (203.0.113.77 beside 198.51.100.1/24), one of two
+// on one address (the factory case), even beside a reachable system named with them.
+TEST(TalvoOnSegment, UpdatesThatCannotReachTheRightSystemAreRefused) {
+    const RecordDir record;
+    ASSERT_FALSE(record.path.empty());
+    PERABO_INSIDE_SEGMENT(5, 0, true, {"--record", record.path, "--reboot-silence", "500"}, false,
+                          {{1, {"--ip", "203.0.113.77"}}, {2, {"--ip", "198.51.100.50"}},
+                           {3, {"--ip", "198.51.100.50"}}, {5, {"--no-device-service"}}});
+    const std::vector<SimulatedSystem> systems = segment_systems();
+    const std::string firmware = sample("TLV-3.3.0.firm");
+    const std::string shared = "198.51.100.50 is answered by 2 systems (MACs " + mac_text(systems[1].mac) + ", " +
+                               mac_text(systems[2].mac) + "): give each its own address first";
+    struct Case {
+        std::vector<std::string> targets;
+        std::string said;
+    } cases[] = {
+        {{"203.0.113.77"}, "203.0.113.77 is not on the network of talvo0 (198.51.100.1/24): give the system an "
+                           "address on that network first"},
+        {{mac_text(systems[2].mac)}, shared},
+        {{systems[3].ip_text, mac_text(systems[1].mac)}, shared},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"update", "-i", "talvo0", firmware};
+        args.insert(args.end(), c.targets.begin(), c.targets.end());
+        const ProgramRun run = run_talvo(args);
+        EXPECT_EQ(run.exit_code, 2) << run.out << run.err;
+        EXPECT_NE(run.err.find("talvo: " + c.said + "\n"), std::string::npos) << run.err;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(record.path)) << "a system was connected to";
+
+    // Reachable but not serving: one line with the cause, not the runtime's fault dump.
+    const ProgramRun run = run_talvo({"update", "-i", "talvo0", firmware, systems[4].ip_text});
+    EXPECT_EQ(run.exit_code, 1) << run.err;
+    EXPECT_NE(run.err.find("failed while connecting: Impossible to access the system: Connection refused"),
+              std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("tcp_connect"), std::string::npos) << run.err;
+
+    const ProgramRun scan = run_talvo({"scan", "-i", "talvo0", "--json"});
+    std::vector<JsonObject> objects;
+    ASSERT_TRUE(read_json_objects(scan.out, &objects)) << scan.out;
+    for (JsonObject& o : objects) {
+        EXPECT_EQ(o["on_network"], o["ip"] == "203.0.113.77" ? "false" : "true") << o["ip"];
+        EXPECT_EQ(o["shared_address"], o["ip"] == "198.51.100.50" ? "true" : "false") << o["ip"];
+    }
+}
+
+// The connection leaves through the interface the systems were found on: a route through
+// another interface (here a more specific one into a veth pair where nothing answers, as
+// a laptop's Wi-Fi would take the packets elsewhere) is not taken.
+TEST(TalvoOnSegment, TheUpdateLeavesThroughTheChosenInterfaceOnly) {
+    PERABO_INSIDE_SEGMENT(1, 0, true, {"--reboot-silence", "500"});
+    const std::vector<SimulatedSystem> systems = segment_systems();
+    const std::string detour = "ip link add detour0 type veth peer name detour1 && ip link set detour1 up && "
+                               "ip addr add 203.0.113.1/24 dev detour0 && ip link set detour0 up && "
+                               "ip route add " + systems[0].ip_text + "/32 dev detour0";
+    ASSERT_EQ(std::system(detour.c_str()), 0) << detour;
+    const ProgramRun run = run_talvo({"update", "-i", "talvo0", sample("TLV-Hub-2.0.1.firm"), systems[0].ip_text});
+    EXPECT_EQ(run.exit_code, 0) << run.out << run.err;
+    const std::string line = summary_line(run.out, systems[0].ip_text);
+    EXPECT_NE(line.find("updated"), std::string::npos) << run.out;
+    EXPECT_NE(line.find("2.0.1"), std::string::npos) << "the scan after the update shows: " << line;
+}
+
 }  // namespace
