@@ -3,6 +3,7 @@
 #include "firmware/firmware_catalogue.h"
 #include "firmware/update_seams.h"
 #include "firmware/update_sequence.h"
+#include "net/interface_catalogue.h"
 #include "net/system_table.h"
 #include "shell/app.h"
 #include "shell/state_machine.h"
@@ -168,6 +169,44 @@ TEST_F(UpdateSequenceTest, UnreachableSystemFailsWithMinusOne) {
     EXPECT_STREQ(UpdateErrorText, "Impossible to access the system");
     EXPECT_NE(run.err.find("Connection refused"), std::string::npos) << run.err;
     EXPECT_EQ(UpdateStatus.load(), 1);
+}
+
+// The window's update goes only through the chosen interface, and only to a system on
+// its network: one outside it is refused with the reason on screen, and never connected to.
+TEST_F(UpdateSequenceTest, TheUpdateReachesOnlyASystemOnTheChosenInterfacesNetwork) {
+    resources.add("a.firm", named_firmware("4.0.0", 1000, 1));
+    struct Case {
+        uint8_t ipv4[4];
+        const char* netmask;
+        int status;
+        int connections;
+        const char* why;  // after the system's address
+    } cases[] = {
+        {{127, 0, 0, 1}, "255.0.0.0", 9, 1, ""},
+        {{203, 0, 113, 1}, "255.255.255.0", 10, 0,
+         " is not on the network of tp0 (203.0.113.1/24): give the system an address on that network first"},
+    };
+    for (const Case& c : cases) {
+        DeviceServiceOptions options;
+        LoopbackSystem system(options);
+        ASSERT_FALSE(system.address.empty());
+        InterfaceRecord lo{};
+        std::snprintf(lo.device_name, sizeof lo.device_name, "lo");
+        std::snprintf(lo.description, sizeof lo.description, "tp0");
+        std::snprintf(lo.netmask_text, sizeof lo.netmask_text, "%s", c.netmask);
+        std::copy(c.ipv4, c.ipv4 + 4, lo.ipv4);
+        InterfaceTable[0] = lo;
+        InterfaceCount = 1;
+        ChosenInterface = 0;
+        update_thread_for("a.firm", system.address);
+        ChosenInterface = -1;
+        InterfaceCount = 0;
+        EXPECT_EQ(UpdateStatus.load(), c.status) << UpdateErrorText;
+        EXPECT_EQ(system.service->connections_accepted(), c.connections);
+        if (c.status == 10) {  // the table's record stands at 127.0.0.1
+            EXPECT_EQ(std::string(UpdateErrorText), std::string("127.0.0.1") + c.why);
+        }
+    }
 }
 
 // The system answered with a fault: its reason is the text shown. No fault report is
