@@ -172,43 +172,6 @@ TEST(CliListing, StrayBytesAreReadAsLatin1InJson) {
     EXPECT_TRUE(objects.empty());
 }
 
-// A technician sees, before trying an update, which systems it cannot reach: one on
-// another network, two on one address. Scripts read the same in JSON and CSV.
-TEST(CliListing, WhatStandsInAnUpdatesWayIsMarked) {
-    const std::vector<SystemRecord> systems = {system("198.51.100.11", 1), system("203.0.113.77", 2),
-                                               system("198.51.100.50", 3), system("198.51.100.50", 4)};
-    struct Row {
-        const char* on_network;
-        const char* shared;
-        const char* note;
-    } rows[] = {{"true", "false", ""},
-                {"false", "false", "not on the network of tp0"},
-                {"true", "true", "address shared by 2 systems"},
-                {"true", "true", "address shared by 2 systems"}};
-    const std::string json = list_systems_text(systems, ListFormat::Json, Tp0);
-    EXPECT_NE(json.find("\"on_network\": false, \"shared_address\": false"), std::string::npos) << "booleans" << json;
-    std::vector<JsonObject> objects;
-    ASSERT_TRUE(read_json_objects(json, &objects));
-    const auto csv = read_csv(list_systems_text(systems, ListFormat::Csv, Tp0));
-    const std::string table = list_systems_text(systems, ListFormat::Table, Tp0);
-    ASSERT_EQ(objects.size(), 4u);
-    ASSERT_EQ(csv.size(), 5u);
-    for (size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(objects[i]["on_network"], rows[i].on_network) << i;
-        EXPECT_EQ(objects[i]["shared_address"], rows[i].shared) << i;
-        EXPECT_EQ(csv[i + 1][5], rows[i].on_network) << i;
-        EXPECT_EQ(csv[i + 1][6], rows[i].shared) << i;
-        const std::string mac = mac_text(system_mac(systems[i]));
-        const size_t line = table.find(mac);
-        ASSERT_NE(line, std::string::npos) << table;
-        const std::string rest = table.substr(line + mac.size(), table.find('\n', line) - line - mac.size());
-        EXPECT_EQ(rest.find_first_not_of(' ') == std::string::npos ? "" : rest.substr(rest.find_first_not_of(' ')),
-                  rows[i].note) << table;
-    }
-    const std::string usual = list_systems_text({systems[0]}, ListFormat::Table, Tp0);
-    EXPECT_EQ(usual.find("Note"), std::string::npos) << "nothing in the way: the usual columns only\n" << usual;
-}
-
 TEST(CliListing, TableColumnsLineUpByCharacters) {
     const std::string table = aligned_table({{"A", "B"}, {"\xc3\xa9t\xc3\xa9", "x"}, {"long text", "y"}});
     // Each second column starts at the same character position: 9 characters, 2 spaces.
