@@ -83,9 +83,6 @@ SystemRecord system(const char* ip, uint8_t last_mac_byte, const char* serial = 
     SystemRecord r{};
     std::snprintf(r.ip_text, sizeof r.ip_text, "%s", ip);
     std::snprintf(r.serial_text, sizeof r.serial_text, "%s", serial);
-    unsigned b[4] = {};
-    std::sscanf(ip, "%u.%u.%u.%u", &b[0], &b[1], &b[2], &b[3]);
-    for (int i = 0; i < 4; ++i) r.ipv4[i] = static_cast<uint8_t>(b[i]);
     const uint8_t mac[6] = {0x02, 0x7a, 0x10, 0x0b, 0x00, last_mac_byte};
     std::memcpy(r.reply_headers + 6, mac, 6);
     r.reply_headers_length = 42;

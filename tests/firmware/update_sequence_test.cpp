@@ -177,21 +177,16 @@ TEST_F(UpdateSequenceTest, UnreachableSystemFailsWithMinusOne) {
 // system on its network: one outside it is refused with the reason on screen, unconnected.
 TEST_F(UpdateSequenceTest, TheUpdateReachesOnlyASystemOnTheChosenInterfacesNetwork) {
     resources.add("a.firm", named_firmware("4.0.0", 1000, 1));
-    struct Case { const char* ip; const char* mask; int status; int connections; } cases[] = {
-        {"127.0.0.1", "255.0.0.0", 9, 1}, {"203.0.113.1", "255.255.255.0", 10, 0}};
-    for (const Case& c : cases) {
-        DeviceServiceOptions options;
-        LoopbackSystem system(options);
-        InterfaceTable[0] = InterfaceRecord{"tp0", "lo", {}, {}, {}, {}};
-        std::snprintf(InterfaceTable[0].netmask_text, sizeof InterfaceTable[0].netmask_text, "%s", c.mask);
-        inet_pton(AF_INET, c.ip, InterfaceTable[0].ipv4);
+    for (const char* pc : {"127.0.0.1", "203.0.113.1"}) {
+        LoopbackSystem system(DeviceServiceOptions{});
+        InterfaceTable[0] = InterfaceRecord{"tp0", "lo", {}, {}, {}, "255.0.0.0"};
+        inet_pton(AF_INET, pc, InterfaceTable[0].ipv4);
         InterfaceCount = 1, ChosenInterface = 0;
         update_thread_for("a.firm", system.address);  // the table's record stands at 127.0.0.1
         InterfaceCount = 0, ChosenInterface = -1;
-        EXPECT_EQ(UpdateStatus.load(), c.status) << UpdateErrorText;
-        EXPECT_EQ(system.service->connections_accepted(), c.connections);
+        EXPECT_EQ(system.service->connections_accepted(), pc[0] == '1' ? 1 : 0) << UpdateErrorText;
     }
-    EXPECT_STREQ(UpdateErrorText, "127.0.0.1 is not on the network of tp0 (203.0.113.1/24): give the system an "
+    EXPECT_STREQ(UpdateErrorText, "127.0.0.1 is not on the network of tp0 (203.0.113.1/8): give the system an "
                                   "address on that network first");
 }
 

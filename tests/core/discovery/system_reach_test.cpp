@@ -18,9 +18,8 @@ SystemRecord at(const char* ip, uint8_t mac_byte) {
 }
 
 TEST(SystemReach, OnlyASystemAloneOnTheInterfacesNetworkIsReached) {
-    std::vector<SystemRecord> found = {at("198.51.100.50", 1), at("198.51.100.50", 1), at("198.51.100.60", 2),
-                                       at("198.51.100.60", 3)};  // .50 answered twice by one system
-    for (uint8_t i = 10; i < 15; ++i) found.push_back(at("198.51.100.70", i));
+    std::vector<SystemRecord> found = {at("198.51.100.50", 1), at("198.51.100.50", 1)};  // one system, twice
+    for (uint8_t i = 10; i < 15; ++i) found.push_back(at("198.51.100.70", i));  // a factory batch
     const char* outside = " is not on the network of tp0 (";
     struct Case { const char* pc; const char* mask; const char* system; Reach reach; std::string why; } cases[] = {
         {"198.51.100.1", "255.255.255.0", "198.51.100.50", Reach::Reachable, ""},
@@ -28,10 +27,7 @@ TEST(SystemReach, OnlyASystemAloneOnTheInterfacesNetworkIsReached) {
          "203.0.113.1/24): give the system an address on that network first"},
         {"198.51.100.1", "255.255.255.128", "198.51.100.127", Reach::Reachable, ""},
         {"198.51.100.1", "255.255.255.128", "198.51.100.128", Reach::OutsideNetwork, ""},
-        {"198.51.100.200", "255.255.255.128", "198.51.100.127", Reach::OutsideNetwork, ""},
         {"198.51.100.1", "255.255.0.255", "198.51.100.50", Reach::OutsideNetwork, ""},  // unreadable mask: /32
-        {"198.51.100.1", "255.255.255.0", "198.51.100.60", Reach::SharedAddress, "198.51.100.60 is answered by 2 "
-         "systems (MACs 02:00:00:00:00:02, 02:00:00:00:00:03): give each its own address first"},
         {"198.51.100.1", "255.255.255.0", "198.51.100.70", Reach::SharedAddress, "198.51.100.70 is answered by 5 "
          "systems (MACs 02:00:00:00:00:0a, 02:00:00:00:00:0b, 02:00:00:00:00:0c, 02:00:00:00:00:0d and 1 more): "
          "give each its own address first"},
