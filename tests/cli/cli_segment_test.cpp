@@ -268,7 +268,7 @@ TEST(TalvoOnSegment, UpdatesThatCannotReachTheRightSystemAreRefused) {
 }
 
 // The connection leaves through the interface the systems were found on: a route through
-// another interface (here a more specific one into a veth pair where nothing answers, as
+// another interface (here a narrower one into a veth pair where nothing answers, as
 // a laptop's Wi-Fi would take the packets elsewhere) is not taken.
 TEST(TalvoOnSegment, TheUpdateLeavesThroughTheChosenInterfaceOnly) {
     PERABO_INSIDE_SEGMENT(1, 0, true, {"--reboot-silence", "500"});
