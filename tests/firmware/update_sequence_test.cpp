@@ -3,14 +3,11 @@
 #include "firmware/firmware_catalogue.h"
 #include "firmware/update_seams.h"
 #include "firmware/update_sequence.h"
-#include "net/interface_catalogue.h"
 #include "net/system_table.h"
 #include "shell/app.h"
 #include "shell/state_machine.h"
 #include "support/loopback.h"
 #include "support/update_fixture.h"
-
-#include <arpa/inet.h>
 
 #include <algorithm>
 #include <chrono>
@@ -171,23 +168,6 @@ TEST_F(UpdateSequenceTest, UnreachableSystemFailsWithMinusOne) {
     EXPECT_STREQ(UpdateErrorText, "Impossible to access the system");
     EXPECT_NE(run.err.find("Connection refused"), std::string::npos) << run.err;
     EXPECT_EQ(UpdateStatus.load(), 1);
-}
-
-// The window's update goes only through the chosen interface (here lo), and only to a
-// system on its network: one outside it is refused with the reason on screen, unconnected.
-TEST_F(UpdateSequenceTest, TheUpdateReachesOnlyASystemOnTheChosenInterfacesNetwork) {
-    resources.add("a.firm", named_firmware("4.0.0", 1000, 1));
-    for (const char* pc : {"127.0.0.1", "203.0.113.1"}) {
-        LoopbackSystem system(DeviceServiceOptions{});
-        InterfaceTable[0] = InterfaceRecord{"tp0", "lo", {}, {}, {}, "255.0.0.0"};
-        inet_pton(AF_INET, pc, InterfaceTable[0].ipv4);
-        InterfaceCount = 1, ChosenInterface = 0;
-        update_thread_for("a.firm", system.address);  // the table's record stands at 127.0.0.1
-        InterfaceCount = 0, ChosenInterface = -1;
-        EXPECT_EQ(system.service->connections_accepted(), pc[0] == '1' ? 1 : 0) << UpdateErrorText;
-    }
-    EXPECT_STREQ(UpdateErrorText, "127.0.0.1 is not on the network of tp0 (203.0.113.1/8): give the system an "
-                                  "address on that network first");
 }
 
 // The system answered with a fault: its reason is the text shown. No fault report is
