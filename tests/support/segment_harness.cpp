@@ -1,5 +1,6 @@
 #include "segment_harness.h"
 
+#include "discovery/interface_list.h"
 #include "platform/platform.h"
 
 #include <sys/wait.h>
@@ -7,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -123,4 +125,11 @@ std::vector<SegmentHost> segment_hosts() {
         hosts.push_back(host);
     }
     return hosts;
+}
+
+InterfaceRecord segment_interface() {
+    for (const InterfaceRecord& nic : list_interfaces())
+        if (std::strcmp(nic.device_name, "talvo0") == 0) return nic;
+    ADD_FAILURE() << "talvo0 is not listed";
+    return InterfaceRecord{};
 }

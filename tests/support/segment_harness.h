@@ -3,6 +3,8 @@
 // test selected, and takes the segment down. The inner run does the checks.
 #pragma once
 
+#include "discovery/interface_record.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -71,3 +73,6 @@ struct SegmentHost {
 
 // Inside: the plain hosts of the segment this run sits in, in the order asked for.
 std::vector<SegmentHost> segment_hosts();
+
+// Inside: the PC's interface on the segment (talvo0), as the interface list gives it.
+InterfaceRecord segment_interface();

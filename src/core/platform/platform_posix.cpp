@@ -1,4 +1,5 @@
 #include "platform/platform.h"
+#include "platform/socket_address.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -131,16 +132,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int AbandonCheckMs = 100;
-
-bool any_address(const uint8_t address[4]) { return (address[0] | address[1] | address[2] | address[3]) != 0; }
-
-sockaddr_in socket_address(const uint8_t address[4], uint16_t port) {
-    sockaddr_in in{};
-    in.sin_family = AF_INET;
-    in.sin_port = htons(port);
-    std::memcpy(&in.sin_addr, address, 4);
-    return in;
-}
 
 // The socket bound where the target says it must leave, with the options the runtime
 // gives its own connections (no delay for small requests); 0 or the error.

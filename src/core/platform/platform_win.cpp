@@ -1,4 +1,5 @@
 #include "platform/platform.h"
+#include "platform/socket_address.h"
 
 #include "platform/utf16.h"
 
@@ -175,16 +176,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int AbandonCheckMs = 100;
-
-bool any_address(const uint8_t address[4]) { return (address[0] | address[1] | address[2] | address[3]) != 0; }
-
-sockaddr_in socket_address(const uint8_t address[4], uint16_t port) {
-    sockaddr_in in{};
-    in.sin_family = AF_INET;
-    in.sin_port = htons(port);
-    std::memcpy(&in.sin_addr, address, 4);
-    return in;
-}
 
 // Windows chooses the interface by the local address a socket is bound to.
 int prepare(SOCKET s, const TcpTarget& target) {

@@ -13,13 +13,6 @@
 
 namespace {
 
-InterfaceRecord segment_interface() {
-    for (const InterfaceRecord& nic : list_interfaces())
-        if (std::strcmp(nic.device_name, "talvo0") == 0) return nic;
-    ADD_FAILURE() << "talvo0 is not listed";
-    return InterfaceRecord{};
-}
-
 Ipv4Address address_of(const std::string& text) {
     unsigned int a = 0, b = 0, c = 0, d = 0;
     std::sscanf(text.c_str(), "%u.%u.%u.%u", &a, &b, &c, &d);

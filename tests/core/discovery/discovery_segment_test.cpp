@@ -14,13 +14,6 @@
 
 namespace {
 
-InterfaceRecord segment_interface() {
-    for (const InterfaceRecord& nic : list_interfaces())
-        if (std::strcmp(nic.device_name, "talvo0") == 0) return nic;
-    ADD_FAILURE() << "talvo0 is not listed";
-    return InterfaceRecord{};
-}
-
 const SystemRecord* with_mac(const std::vector<SystemRecord>& found, const uint8_t mac[6]) {
     for (const SystemRecord& s : found)
         if (std::memcmp(system_mac(s), mac, 6) == 0) return &s;
