@@ -1,6 +1,5 @@
 // talvo's command line without a network: what it accepts, how it names systems, and
 // how it writes what systems sent, whatever they sent.
-#include "cli/address_plan.h"
 #include "cli/cli_options.h"
 #include "cli/listing.h"
 #include "cli/targets.h"
@@ -82,38 +81,6 @@ TEST(CliOptions, UsageErrorsSayWhat) {
         EXPECT_FALSE(error.empty());
     }
     EXPECT_NE(std::strstr(cli_usage(), "Exit status"), nullptr);
-}
-
-// A plan typed by hand: comments, blank lines and spaces pass; a line that is not
-// TARGET,NEW_IP is named by its number, so nothing half-read is ever sent.
-TEST(AddressPlan, ReadsHandWrittenPlansAndNamesTheBadLine) {
-    struct Case { const char* text; size_t changes; const char* why; };
-    const Case cases[] = {
-        {"# site A\n\n02:7a:10:0b:00:01, 198.51.100.21\r\nK-R 5,198.51.100.22\n", 2, ""},
-        {"K-R 5 198.51.100.22\n", 0, "line 1 "},
-        {"# x\nK-R 5,\n", 0, "line 2 "},
-        {"K-R 5,198.51.100.2,198.51.100.3\n", 0, "line 1 "},
-    };
-    for (const Case& c : cases) {
-        std::vector<PlannedChange> plan;
-        std::string why;
-        EXPECT_EQ(read_plan_text(c.text, &plan, &why), c.changes > 0) << c.text;
-        EXPECT_EQ(plan.size(), c.changes) << c.text;
-        EXPECT_NE(why.find(c.why), std::string::npos) << why;
-    }
-}
-
-// A range skips the /24's network and broadcast ends and refuses to run backwards.
-TEST(AddressPlan, RangesHoldOnlyAddressesASystemCanTake) {
-    struct Case { const char* text; size_t addresses; };
-    const Case cases[] = {{"198.51.100.253-198.51.101.1", 3}, {"198.51.100.9-198.51.100.9", 1},
-                          {"198.51.100.9-198.51.100.8", 0}, {"198.51.100.9", 0}, {"10.0.0.1-10.1.0.0", 0}};
-    for (const Case& c : cases) {
-        std::vector<Ipv4Address> range;
-        std::string why;
-        EXPECT_EQ(read_range(c.text, &range, &why), c.addresses > 0) << c.text;
-        EXPECT_EQ(range.size(), c.addresses) << c.text;
-    }
 }
 
 SystemRecord system(const char* ip, uint8_t last_mac_byte, const char* serial = "K-R 1") {

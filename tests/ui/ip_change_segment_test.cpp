@@ -73,15 +73,8 @@ TEST_F(IpChangeOnSegment, NewAddressReachesTheSystemAndTheNextScanShowsIt) {
     uint8_t system_mac[6];
     std::memcpy(system_mac, SystemTable[SelectedSystem].reply_headers + 6, 6);
 
-    char errbuf[PCAP_ERRBUF_SIZE];
-    DeviceOptions options;
-    options.immediate = true;
-    PcapHandle watch = open_device("talvo0", options, errbuf);
-    ASSERT_TRUE(watch) << errbuf;
-    CompiledFilter filter;
-    ASSERT_EQ(filter.compile(watch.get(), "udp dst port 8989 and not ether broadcast", 0), 0);
-    ASSERT_EQ(pcap_setfilter(watch.get(), filter.program()), 0);
-    ASSERT_EQ(pcap_setnonblock(watch.get(), 1, errbuf), 0);
+    PcapHandle watch = watch_address_changes();
+    ASSERT_TRUE(watch);
 
     AppState = StateChangeIp;
     push_key(SDLK_TAB);
