@@ -9,7 +9,9 @@
 #             ADDR/24, MAC 02:7a:10:0e:00:J, no simulator; its kernel answers ARP for ADDR
 # With --one-process, NAME-s1 alone holds all COUNT systems, played by one talvo-sim
 # (--count COUNT): MACs count up from 02:7a:10:0b:00:01, addresses from 198.51.100.11
-# (after .254 back to .11), all of type TLV-100 with firmware 3.1.0. Discovery only.
+# (after .254 back to .11), all of type TLV-100 with firmware 3.1.0. Discovery and
+# IPADDR only. --same-address puts them all at 198.51.100.50, as systems come from
+# the factory.
 # Nothing is created in the namespace this script is started from. Only TEST-NET-2
 # addresses (198.51.100.0/24) are used, and 203.0.113.0/24 (TEST-NET-3) for hosts of a
 # second network.
@@ -22,7 +24,7 @@
 #                                              198.51.100 unless given, 203.0.113 for a second network)
 #                            [--mac-block XX] (system I's MAC 02:7a:10:XX:..:I; 0b unless given,
 #                                              so two segments' systems differ)
-#                            [--one-process] [--sim-arg ARG]...   (ARG passed to every talvo-sim)
+#                            [--one-process [--same-address]] [--sim-arg ARG]...   (ARG passed to every talvo-sim)
 #                            [--sim-arg-for I ARG]...             (ARG passed to system I's only)
 #                            [--host ADDR]...   (a plain host holding ADDR)
 #   segment.sh down NAME
@@ -116,21 +118,22 @@ start_host() {
 
 # COUNT systems in one namespace, played by one simulator.
 start_many() {
-    local ns="$name-s1" mac=02:7a:10:$mac_block:00:01 pid i host=11 n
+    local ns="$name-s1" mac=02:7a:10:$mac_block:00:01 pid i host=11 n shared=()
+    [ "$same_address" -eq 0 ] || { host=50; shared=(--same-address); }
     add_ns "$ns"
     plug p1 "$ns" sim0
     in_ns "$ns" ip link set sim0 address "$mac"
-    in_ns "$ns" ip addr add "$net.11/24" dev sim0
+    in_ns "$ns" ip addr add "$net.$host/24" dev sim0
     in_ns "$ns" ip link set sim0 up
-    ip netns exec "$ns" "$sim" --interface sim0 --ip "$net.11" --mac "$mac" --type TLV-100 \
-        --firmware 3.1.0 --count "$count" --reply-delay "$delay" "${sim_args[@]}" \
+    ip netns exec "$ns" "$sim" --interface sim0 --ip "$net.$host" --mac "$mac" --type TLV-100 \
+        --firmware 3.1.0 --count "$count" "${shared[@]}" --reply-delay "$delay" "${sim_args[@]}" \
         </dev/null >"$state/sim-1.log" 2>&1 &
     pid=$!
     for ((i = 1; i <= count; i++)); do
         n=$i
         printf '%s %s.%d 02:7a:10:%s:%02x:%02x TLV-100 3.1.0 %d\n' \
             "$ns" "$net" "$host" "$mac_block" $((n >> 8 & 255)) $((n & 255)) "$pid" >>"$state/systems"
-        host=$((host >= 254 ? 11 : host + 1))
+        [ "$same_address" -eq 1 ] || host=$((host >= 254 ? 11 : host + 1))
     done
 }
 
@@ -149,7 +152,7 @@ up() {
     [ $# -ge 2 ] || die "usage: segment.sh up NAME COUNT [--sim PATH] [--reply-delay MS] [--pc-without-address]"
     name=$1 count=$2
     shift 2
-    sim=$top/build/talvo-sim delay=0 stagger=0 pc_mac= pc_address=default one_process=0
+    sim=$top/build/talvo-sim delay=0 stagger=0 pc_mac= pc_address=default one_process=0 same_address=0
     net=198.51.100 mac_block=0b
     sim_args=() hosts=()
     declare -gA sim_args_for=()
@@ -165,6 +168,7 @@ up() {
             --mac-block) mac_block=$2; shift 2 ;;
             --pc-without-address) pc_address=; shift ;;
             --one-process) one_process=1; shift ;;
+            --same-address) same_address=1; shift ;;
             --host) hosts+=("$2"); shift 2 ;;
             *) die "unknown option $1" ;;
         esac
@@ -173,6 +177,7 @@ up() {
     [[ $net =~ ^(198\.51\.100|203\.0\.113)$ ]] || die "--net must be 198.51.100 or 203.0.113 (TEST-NET-2, TEST-NET-3)"
     [[ $mac_block =~ ^[0-9a-f]{2}$ ]] || die "--mac-block must be two lower-case hex digits"
     [ "$pc_address" != default ] || pc_address=$net.1/24
+    [ "$same_address" -eq 0 ] || [ "$one_process" -eq 1 ] || die "--same-address goes with --one-process"
     local most=200
     [ "$one_process" -eq 0 ] || most=4096
     [[ $count =~ ^[0-9]+$ ]] && [ "$count" -le "$most" ] || die "COUNT must be 0 to $most"

@@ -37,7 +37,8 @@ bool read_flags(int argc, char** argv, CliOptions* options, std::string* error, 
         {"csv", no_argument, nullptr, 'c'},             {"sd", required_argument, nullptr, 's'},
         {"all", no_argument, nullptr, 'a'},             {"type", required_argument, nullptr, 't'},
         {"parallel", required_argument, nullptr, 'p'},  {"help", no_argument, nullptr, 'h'},
-        {"log", required_argument, nullptr, 'l'},
+        {"log", required_argument, nullptr, 'l'},       {"plan", required_argument, nullptr, 'P'},
+        {"range", required_argument, nullptr, 'r'},
         {nullptr, 0, nullptr, 0}};
     optind = 1;
     opterr = 0;
@@ -48,6 +49,8 @@ bool read_flags(int argc, char** argv, CliOptions* options, std::string* error, 
         case 'c': options->format = ListFormat::Csv; break;
         case 's': options->sd_board = optarg; break;
         case 'l': options->log = optarg; break;
+        case 'P': options->plan = optarg; break;
+        case 'r': options->range = optarg; break;
         case 'a': options->all = true; break;
         case 't': options->type = optarg; break;
         case 'p':
@@ -96,6 +99,24 @@ bool check_update(CliOptions* o, std::vector<std::string>& words, std::string* e
     return error->empty();
 }
 
+// One of: TARGET NEW_IP; --plan FILE; --range FIRST-LAST with TARGETs or --all.
+bool check_set_ip(CliOptions* o, std::vector<std::string>& words, std::string* error) {
+    if (!o->plan.empty()) {
+        if (!words.empty() || !o->range.empty() || o->all) *error = "--plan takes no TARGET, --range or --all";
+    } else if (!o->range.empty()) {
+        o->targets = words;
+        if (o->all == !words.empty()) *error = "--range needs either TARGETs or --all";
+    } else if (words.size() != 2) {
+        *error = "set-ip needs TARGET and NEW_IP, --plan FILE or --range FIRST-LAST";
+    } else {
+        o->targets = {words[0]};
+        o->new_address = words[1];
+    }
+    if (error->empty() && !o->type.empty() && !o->all) *error = "--type goes with --all";
+    if (error->empty() && o->all && o->range.empty()) *error = "set-ip takes --all only with --range";
+    return error->empty();
+}
+
 bool check_operands(CliOptions* o, std::vector<std::string>& words, std::string* error) {
     switch (o->command) {
     case CliCommand::Help:
@@ -106,12 +127,7 @@ bool check_operands(CliOptions* o, std::vector<std::string>& words, std::string*
     case CliCommand::Scan:
         if (!words.empty()) *error = "scan takes no arguments besides its options";
         return error->empty() && needs_interface(*o, error);
-    case CliCommand::SetIp:
-        if (words.size() != 2) *error = "set-ip needs TARGET and NEW_IP";
-        if (!error->empty() || !needs_interface(*o, error)) return false;
-        o->targets = {words[0]};
-        o->new_address = words[1];
-        return true;
+    case CliCommand::SetIp: return check_set_ip(o, words, error) && needs_interface(*o, error);
     case CliCommand::Update: return check_update(o, words, error) && needs_interface(*o, error);
     }
     return false;
@@ -160,6 +176,14 @@ const char* cli_usage() {
            "  set-ip -i IFACE TARGET NEW_IP\n"
            "                              gives one system a new address, then scans again\n"
            "                              and succeeds only if it answers at NEW_IP\n"
+           "  set-ip -i IFACE --plan FILE   many systems at once: FILE has one TARGET,NEW_IP\n"
+           "                              a line (blank lines and # comments allowed)\n"
+           "  set-ip -i IFACE --range FIRST-LAST (TARGET... | --all [--type TYPE])\n"
+           "                              gives the systems the free addresses from FIRST on,\n"
+           "                              in order of serial number\n"
+           "                              Before anything is sent, each new address is probed\n"
+           "                              with ARP: an address that another host answers for,\n"
+           "                              the PC's own or another system's is refused\n"
            "  update -i IFACE FIRMWARE.firm [--sd FILE.spmmc] TARGET...\n"
            "  update -i IFACE FIRMWARE.firm [--sd FILE.spmmc] --all [--type TYPE]\n"
            "                              loads the firmware (and the SD board file system:\n"
@@ -176,7 +200,8 @@ const char* cli_usage() {
            "      --log FILE              update and set-ip: append each system's record to\n"
            "                              FILE, one JSON object a line, as each system ends\n"
            "      --sd FILE.spmmc         update: this SD board file system\n"
-           "      --all [--type TYPE]     update: every system found (of that type)\n"
+           "      --all [--type TYPE]     update, set-ip --range: every system found (of\n"
+           "                              that type)\n"
            "      --parallel N            update: at most N systems at once (1 to 64, default 8)\n"
            "  -h, --help                  this text\n"
            "      --version               the version of talvo\n"
@@ -193,7 +218,8 @@ const char* cli_usage() {
            "  1  some system failed; each failure is named with its system and step\n"
            "  2  usage error: bad option, unknown interface, a TARGET matching no system or\n"
            "     several, a file that is not a regular readable file, an address no system\n"
-           "     can take. Nothing was sent to any system.\n"
+           "     can take or one in use (named with the MAC that holds it), a range with\n"
+           "     too few free addresses. Nothing was sent to any system.\n"
            "  130  interrupted (SIGINT, SIGTERM, SIGHUP): systems already installing were\n"
            "     brought to their reboot request first; a second signal abandons them\n";
 }

@@ -12,11 +12,13 @@ struct CliOptions {
     std::string interface;                 // -i
     ListFormat format = ListFormat::Table;
     std::vector<std::string> targets;      // MAC, serial number or current IP
-    std::string new_address;               // set-ip
+    std::string new_address;               // set-ip TARGET NEW_IP
+    std::string plan;                      // set-ip --plan FILE: TARGET,NEW_IP a line
+    std::string range;                     // set-ip --range FIRST-LAST
     std::string firmware;                  // update: the .firm file
     std::string sd_board;                  // update: --sd, empty to look beside the firmware
-    bool all = false;                      // update --all
-    std::string type;                      // update --type
+    bool all = false;                      // update, set-ip --range: --all
+    std::string type;                      // update, set-ip --range: --type
     int parallel = 8;                      // update --parallel
     std::string log;                       // update, set-ip: --log FILE, records appended
 };

@@ -1,17 +1,23 @@
 // talvo set-ip: gives systems new addresses, each with one IPADDR command to its own MAC
 // and current address, then checks in one scan that each answers at its new address.
+// Nothing is sent before every new address has been checked: no address another host
+// answers for, none the PC or another system has, none asked for twice.
+#include "cli/address_plan.h"
 #include "cli/cli_scan.h"
 #include "cli/commands.h"
 #include "cli/listing.h"
 #include "cli/targets.h"
 #include "cli/work_record.h"
 #include "discovery/address_change.h"
+#include "discovery/address_check.h"
 #include "platform/platform.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,56 +30,123 @@ using WallClock = std::chrono::system_clock;
 
 // One system to move.
 struct AddressChange {
-    std::string target;       // as the user named the system
+    std::string target;       // as the user named the system; empty for --all
+    Ipv4Address address{};    // the new address
     std::string new_address;  // dotted decimal, without leading zeros
-    char octets[4][4];        // the command's fields, as given
+    char octets[4][4] = {};   // the command's fields
     SystemRecord system{};    // the system the target names
     std::string started;      // when its command was sent
     std::string address_after;  // where it answers after the change; empty: nowhere
 };
 
-std::string dotted(const char octets[4][4]) {
-    std::string text;
-    for (int i = 0; i < 4; ++i) text += (i ? "." : "") + std::to_string(std::atoi(octets[i]));
-    return text;
-}
-
 std::string system_name(const SystemRecord& s) { return std::string(s.ip_text) + " (" + mac_text(system_mac(s)) + ")"; }
-
-int system_at(const std::vector<SystemRecord>& systems, const std::string& ip_text) {
-    for (size_t i = 0; i < systems.size(); ++i)
-        if (ip_text == systems[i].ip_text) return static_cast<int>(i);
-    return -1;
-}
 
 bool refuse(const std::string& why) {
     std::fprintf(stderr, "talvo: %s\n", why.c_str());
     return false;
 }
 
-// The change the command line asks for; false (said why) when the address is none a
-// system can take.
-bool read_change(const CliOptions& options, AddressChange* change) {
-    std::string why;
-    if (!parse_new_address(options.new_address.c_str(), change->octets, &why)) return refuse(why);
-    change->target = options.targets[0];
-    change->new_address = dotted(change->octets);
+// The fields as given (leading zeros kept, as the window sends them).
+bool take_address(const std::string& text, AddressChange* change, std::string* why) {
+    if (!parse_new_address(text.c_str(), change->octets, why)) return false;
+    for (size_t i = 0; i < 4; ++i) change->address[i] = static_cast<uint8_t>(std::atoi(change->octets[i]));
+    change->new_address = address_text(change->address);
     return true;
 }
 
-// Finds each change's system; false (said why) when a target names none or several, or
-// the new address is another system's.
+void give_address(const Ipv4Address& address, AddressChange* change) {
+    change->address = address;
+    change->new_address = address_text(address);
+    for (size_t i = 0; i < 4; ++i) std::snprintf(change->octets[i], sizeof change->octets[i], "%u", address[i]);
+}
+
+// The changes TARGET NEW_IP or the plan asks for; false (said why) for bad input.
+bool read_changes(const CliOptions& options, std::vector<AddressChange>* changes) {
+    std::vector<PlannedChange> planned;
+    std::string why;
+    if (options.plan.empty()) planned.push_back({options.targets[0], options.new_address, 0});
+    else if (!read_plan_file(options.plan, &planned, &why)) return refuse(why);
+    for (const PlannedChange& p : planned) {
+        AddressChange change;
+        change.target = p.target;
+        if (!take_address(p.new_address, &change, &why))
+            return refuse(p.line ? "line " + std::to_string(p.line) + " of the plan: " + why : why);
+        changes->push_back(change);
+    }
+    return true;
+}
+
+// Finds each target's system; false (said why) when one names none or several.
 bool resolve(std::vector<AddressChange>& changes, const std::vector<SystemRecord>& found) {
     std::string why;
     for (AddressChange& change : changes) {
         const int index = find_target(found, change.target, &why);
         if (index < 0) return refuse(why);
         change.system = found[static_cast<size_t>(index)];
-        const int holder = system_at(found, change.new_address);
-        if (holder >= 0 && holder != index)
-            return refuse(change.new_address + " is taken by the system " +
-                          mac_text(system_mac(found[static_cast<size_t>(holder)])) +
-                          "; two systems on one address cannot both be reached");
+    }
+    return true;
+}
+
+// The systems --range hands addresses to: the targets or --all, by serial number.
+bool choose_for_range(const CliOptions& options, const std::vector<SystemRecord>& found,
+                      std::vector<AddressChange>* changes) {
+    std::vector<SystemRecord> chosen;
+    for (const SystemRecord& s : found)
+        if (options.all && (options.type.empty() || options.type == s.type_text)) chosen.push_back(s);
+    if (options.all && chosen.empty())
+        return refuse("no system" + (options.type.empty() ? "" : " of type " + options.type) + " found on " +
+                      options.interface);
+    for (const std::string& target : options.targets) {
+        changes->emplace_back();
+        changes->back().target = target;
+    }
+    if (!options.all && !resolve(*changes, found)) return false;
+    for (const SystemRecord& s : chosen) {
+        changes->emplace_back();
+        changes->back().system = s;
+    }
+    const auto serial = [](const AddressChange& c) {
+        const char* digits = std::strpbrk(c.system.serial_text, "0123456789");
+        return std::make_pair(digits ? std::atol(digits) : 0L, std::string(c.system.serial_text));
+    };
+    std::stable_sort(changes->begin(), changes->end(),
+                     [&](const AddressChange& a, const AddressChange& b) { return serial(a) < serial(b); });
+    return true;
+}
+
+// No system moved twice, no address given twice.
+bool each_once(const std::vector<AddressChange>& changes) {
+    std::set<std::string> macs, addresses;
+    for (const AddressChange& change : changes) {
+        if (!macs.insert(mac_text(system_mac(change.system))).second)
+            return refuse(system_name(change.system) + " is named twice; nothing was sent");
+        if (!addresses.insert(change.new_address).second)
+            return refuse(change.new_address + " is given twice; nothing was sent");
+    }
+    return true;
+}
+
+// Every new address may be taken; otherwise each refusal is said and false.
+bool all_free(const std::vector<AddressChange>& changes, const AddressSurroundings& around) {
+    bool free = true;
+    for (const AddressChange& change : changes) {
+        const std::string why = address_refusal(change.address, system_mac(change.system), around);
+        if (!why.empty()) free = refuse(why + "; nothing was sent");
+    }
+    return free;
+}
+
+// Hands out the range's free addresses in order; false (said why) when too few are free.
+bool assign_range(const std::vector<Ipv4Address>& range, const AddressSurroundings& around,
+                  std::vector<AddressChange>& changes, const std::string& range_text) {
+    const uint8_t nobody[6] = {};  // a system's own current address is skipped too
+    size_t next = 0;
+    for (AddressChange& change : changes) {
+        while (next < range.size() && !address_refusal(range[next], nobody, around).empty()) ++next;
+        if (next == range.size())
+            return refuse(range_text + " has too few free addresses for " + std::to_string(changes.size()) +
+                          " systems; nothing was sent");
+        give_address(range[next++], &change);
     }
     return true;
 }
@@ -88,13 +161,16 @@ bool send_all(const InterfaceRecord& nic, std::vector<AddressChange>& changes, s
                          system_name(change.system).c_str(), nic.device_name);
             return false;
         }
-        std::fprintf(out, "%s: address change to %s sent; scanning again\n", system_name(change.system).c_str(),
-                     change.new_address.c_str());
+        if (changes.size() == 1)
+            std::fprintf(out, "%s: address change to %s sent; scanning again\n", system_name(change.system).c_str(),
+                         change.new_address.c_str());
     }
+    if (changes.size() > 1) std::fprintf(out, "%zu address changes sent; scanning again\n", changes.size());
     return true;
 }
 
-// Where each system answers now; true when every one answers at its new address.
+// Where each system answers now, found by its MAC (systems may have shared an address);
+// true when every one answers at its new address.
 bool verify(const std::vector<SystemRecord>& after, std::vector<AddressChange>& changes, std::FILE* out) {
     bool all = true;
     std::string why;
@@ -103,7 +179,8 @@ bool verify(const std::vector<SystemRecord>& after, std::vector<AddressChange>& 
         const int moved = find_target(after, mac_text(system_mac(change.system)), &why);
         change.address_after = moved >= 0 ? after[static_cast<size_t>(moved)].ip_text : "";
         if (change.address_after == change.new_address) {
-            std::fprintf(out, "%s: now answers at %s\n", name.c_str(), change.new_address.c_str());
+            if (changes.size() == 1)
+                std::fprintf(out, "%s: now answers at %s\n", name.c_str(), change.new_address.c_str());
             continue;
         }
         all = false;
@@ -114,6 +191,29 @@ bool verify(const std::vector<SystemRecord>& after, std::vector<AddressChange>& 
                          change.address_after.c_str(), change.new_address.c_str());
     }
     return all;
+}
+
+std::string changes_table(const std::vector<AddressChange>& changes) {
+    std::vector<std::vector<std::string>> rows{{"SERIAL", "MAC", "WAS AT", "NEW IP", "ANSWERS AT", "RESULT"}};
+    for (const AddressChange& c : changes)
+        rows.push_back({c.system.serial_text, mac_text(system_mac(c.system)), c.system.ip_text, c.new_address,
+                        c.address_after.empty() ? "-" : c.address_after,
+                        c.address_after == c.new_address ? "changed" : "failed"});
+    return aligned_table(rows);
+}
+
+// The PC reaches systems moved off its network no more: say what it needs.
+void note_left_network(const InterfaceRecord& nic, const std::vector<AddressChange>& changes) {
+    size_t outside = 0;
+    std::string note;
+    for (const AddressChange& change : changes) {
+        if (change.address_after != change.new_address || !outside_pc_network(nic, change.address)) continue;
+        if (outside++ == 0) note = leaving_network_note(nic, change.address);
+    }
+    if (outside > 1)
+        note = std::to_string(outside) + " systems are now outside this PC's network on " + nic.device_name + " (" +
+               nic.ip_text + "/" + nic.netmask_text + "): give the PC an address on their network before updating them";
+    if (outside > 0) std::fprintf(stderr, "talvo: %s\n", note.c_str());
 }
 
 std::string record_of(const CliOptions& options, const AddressChange& change) {
@@ -132,11 +232,29 @@ std::string record_of(const CliOptions& options, const AddressChange& change) {
     return record_json(record);
 }
 
+void to_standard_error(DiagnosticStream, const std::string& line) { std::fprintf(stderr, "talvo: %s", line.c_str()); }
+
+// Which systems take which addresses, each checked on the segment; false (said why)
+// when anything is refused: then nothing may be sent.
+bool plan_changes(const CliOptions& options, const InterfaceRecord& nic, const std::vector<SystemRecord>& found,
+                  std::vector<AddressChange>* changes) {
+    std::vector<Ipv4Address> range, asked;
+    std::string why;
+    if (!options.range.empty() && !read_range(options.range, &range, &why)) return refuse(why);
+    if (range.empty() ? !resolve(*changes, found) : !choose_for_range(options, found, changes)) return false;
+    for (const AddressChange& change : *changes) asked.push_back(change.address);
+    // One probe for every address: a range's whole, or each change's new address.
+    const ProbeReport probe = probe_addresses(nic, range.empty() ? asked : range, {}, to_standard_error);
+    const AddressSurroundings around{&nic, found.data(), found.size(), &probe};
+    if (!range.empty() && !assign_range(range, around, *changes, "--range " + options.range)) return false;
+    return each_once(*changes) && all_free(*changes, around);
+}
+
 }  // namespace
 
 ExitCode run_set_ip_command(const CliOptions& options) {
-    std::vector<AddressChange> changes(1);
-    if (!read_change(options, &changes[0])) return ExitCode::Usage;
+    std::vector<AddressChange> changes;
+    if (options.range.empty() && !read_changes(options, &changes)) return ExitCode::Usage;
     RecordLog log;
     std::string why;
     if (!options.log.empty() && !log.open(options.log, &why)) {
@@ -147,7 +265,7 @@ ExitCode run_set_ip_command(const CliOptions& options) {
     if (!find_interface(options.interface, &nic)) return ExitCode::Usage;
     std::vector<SystemRecord> found;
     if (!scan_segment(nic, &found)) return ExitCode::SomeFailed;
-    if (!resolve(changes, found)) return ExitCode::Usage;
+    if (!plan_changes(options, nic, found, &changes)) return ExitCode::Usage;
 
     // With --json standard output is the document alone: the rest goes to standard error.
     const bool document = options.format == ListFormat::Json;
@@ -157,6 +275,8 @@ ExitCode run_set_ip_command(const CliOptions& options) {
     std::vector<SystemRecord> after;
     if (!scan_segment(nic, &after)) return ExitCode::SomeFailed;
     const bool all_moved = verify(after, changes, out);
+    if (changes.size() > 1 && !document) std::fputs(changes_table(changes).c_str(), stdout);
+    note_left_network(nic, changes);
     std::vector<std::string> records;
     for (const AddressChange& change : changes) {
         records.push_back(record_of(options, change));

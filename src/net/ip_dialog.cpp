@@ -1,14 +1,19 @@
 #include "net/ip_dialog.h"
 
 #include "discovery/address_change.h"
+#include "discovery/address_check.h"
 #include "net/chosen_interface.h"
 #include "net/system_table.h"
 #include "shell/control_rect.h"
 #include "shell/drawing.h"
+#include "shell/print_diagnostic.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 char OctetFields[4][OctetFieldSize] = {};
 int32_t OctetFocus = -1;
@@ -27,13 +32,17 @@ struct IpDialogResources {
     SurfacePtr boxes[4];
     SurfacePtr old_address;
     SurfacePtr field_texts[4];
+    std::vector<SurfacePtr> message_lines;  // why the address was refused, or what to do next
 };
+
+std::string Message;
 
 IpDialogResources Res;
 
 constexpr ControlRect BackButton{5, 2, 40, 40};
 constexpr ControlRect ApplyButton{400, 150, 50, 25};
 constexpr ControlRect field_box(int i) { return {100 + 60 * i, 150, 40, 20}; }
+constexpr int MessageX = 10, MessageY = 200, MessageLineHeight = 22;
 
 bool focused() { return OctetFocus >= 0 && OctetFocus <= 3; }
 
@@ -53,11 +62,40 @@ const char* const* octet_texts() {
     return texts;
 }
 
+Ipv4Address field_address() {
+    Ipv4Address address{};
+    for (size_t i = 0; i < 4; ++i) address[i] = static_cast<uint8_t>(std::atoi(OctetFields[i]));
+    return address;
+}
+
+void show_message(const std::string& text) {
+    Message = text;
+    Res.message_lines.clear();
+    for (const std::string& line : wrap_text(RegularFont, text, ScreenWidth - 2 * MessageX))
+        Res.message_lines.push_back(render_text(RegularFont, line.c_str()));
+}
+
+// Why the fields' address must not be sent (another host, the PC or another listed
+// system holds it, or that could not be checked); empty when it may. The probe takes
+// under a second, which the screen waits out as it waits the pause after sending.
+std::string address_in_use() {
+    const SystemRecord* system = selected_system();
+    const InterfaceRecord* nic = chosen_interface();
+    if (!system || !nic) return "";
+    const Ipv4Address address = field_address();
+    const ProbeReport probe = probe_addresses(*nic, {address}, {}, print_diagnostic);
+    const AddressSurroundings around{nic, SystemTable, static_cast<size_t>(std::max(SystemCount, 0)), &probe};
+    return address_refusal(address, system_mac(*system), around);
+}
+
 // The command goes to the system's own MAC and current address, never to a broadcast.
 void send_new_address() {
     const SystemRecord* system = selected_system();
     const InterfaceRecord* nic = chosen_interface();
-    if (system && nic) send_ipaddr(*nic, *system, octet_texts());
+    if (!system || !nic) return;
+    send_ipaddr(*nic, *system, octet_texts());
+    const std::string note = leaving_network_note(*nic, field_address());
+    if (!note.empty()) show_message("Address sent. " + note + ".");
 }
 
 }  // namespace
@@ -103,7 +141,10 @@ void ip_dialog_open() {
     split_address(ip_text);
     render_fields();
     OctetFocus = -1;
+    show_message("");
 }
+
+const char* ip_dialog_message() { return Message.c_str(); }
 
 int32_t ip_dialog_draw() {
     SDL_FillRect(Screen, nullptr, map_rgb(BackgroundColour));
@@ -123,6 +164,8 @@ int32_t ip_dialog_draw() {
                                                   : Res.apply.get();
     blit_in(apply, ApplyButton);
     blit_in(Res.ok.get(), ApplyButton, 10, 5);
+    for (size_t i = 0; i < Res.message_lines.size(); ++i)
+        blit(Res.message_lines[i].get(), MessageX, MessageY + static_cast<int>(i) * MessageLineHeight);
     return 0;
 }
 
@@ -132,6 +175,9 @@ int32_t ip_dialog_click(int32_t x, int32_t y) {
     for (int i = 0; i < 4; ++i)
         if (field_box(i).contains(x, y)) OctetFocus = i;
     if (ApplyButton.contains(x, y) && ip_dialog_validate() == 0) {
+        const std::string refusal = address_in_use();
+        show_message(refusal);
+        if (!refusal.empty()) return 0;  // the dialog stays, saying why
         send_new_address();
         return 2;
     }
@@ -179,4 +225,7 @@ int32_t ip_dialog_validate() {
     return parse_new_address(text, octets, &why) ? 0 : -1;
 }
 
-void ip_dialog_release() { Res = IpDialogResources{}; }
+void ip_dialog_release() {
+    Res = IpDialogResources{};
+    Message.clear();
+}

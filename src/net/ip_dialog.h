@@ -8,13 +8,19 @@
 int32_t ip_dialog_init();
 void ip_dialog_open();
 int32_t ip_dialog_draw();
-int32_t ip_dialog_click(int32_t x, int32_t y);  // 0 redraw, 1 back, 2 address sent
+// 0 redraw, 1 back, 2 address sent. Before sending, the new address is probed on the
+// chosen interface: one in use keeps the dialog open, with the reason in its message.
+int32_t ip_dialog_click(int32_t x, int32_t y);
 int32_t ip_dialog_hover(int32_t x, int32_t y);  // 1 nothing changed, 0 redraw
 int32_t ip_dialog_backspace();                  // 1 a digit was removed
 int32_t ip_dialog_digit(int32_t digit);         // 1 the digit was appended
 int32_t ip_dialog_next_field();
 int32_t ip_dialog_validate();                   // 0 all four fields valid, -1 otherwise
 void ip_dialog_release();
+
+// What the dialog says below its fields: why the address was refused, or after sending,
+// what the PC needs to reach the system again. Empty when nothing.
+const char* ip_dialog_message();
 
 constexpr size_t OctetFieldSize = 64;
 extern char OctetFields[4][OctetFieldSize];

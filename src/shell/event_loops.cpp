@@ -153,6 +153,18 @@ Handled ip_change_key(SDLKey key) {
     return Handled::Nothing;
 }
 
+// The pause lets the system take its address before the scan; a note on what the PC
+// needs next (the system left its network) stays on the screen long enough to read.
+Handled address_sent() {
+    const bool note = ip_dialog_message()[0] != '\0';
+    if (note) {
+        ip_dialog_draw();
+        SDL_Flip(Screen);
+    }
+    platform::sleep_ms(note ? AddressNotePauseMs : AddressSentPauseMs);
+    return leave_for(StateScan);
+}
+
 Handled ip_change_event(const SDL_Event& event) {
     switch (event.type) {
     case SDL_MOUSEMOTION: return redraw_if(ip_dialog_hover(event.motion.x, event.motion.y) == 0);
@@ -160,7 +172,7 @@ Handled ip_change_event(const SDL_Event& event) {
         switch (ip_dialog_click(event.button.x, event.button.y)) {
         case 0: return Handled::Redraw;
         case 1: return leave_for(StateSystemList);
-        case 2: platform::sleep_ms(AddressSentPauseMs); return leave_for(StateScan);
+        case 2: return address_sent();
         default: return Handled::Nothing;
         }
     case SDL_KEYDOWN: return ip_change_key(event.key.keysym.sym);

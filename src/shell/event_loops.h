@@ -8,6 +8,7 @@
 constexpr uint32_t FrameDelayMs = 35;        // pace of the two waiting screens
 constexpr int32_t LastFrame = 100;           // animation frames run 0..100
 constexpr uint32_t AddressSentPauseMs = 1000;
+constexpr uint32_t AddressNotePauseMs = 4000;  // with a note to read
 
 void interface_loop();
 void scan_wait_loop();

@@ -69,6 +69,10 @@ TEST(CliOptions, UsageErrorsSayWhat) {
         {"update", "-i", "eth1", "fw.firm", "--all", "--parallel", "0"},
         {"update", "-i", "eth1", "fw.firm", "--all", "--parallel", "65"},
         {"update", "-i", "eth1", "fw.firm", "--all", "--parallel", "4x"},
+        {"set-ip", "-i", "eth1", "--plan", "p.txt", "T"},      // a plan and a target
+        {"set-ip", "-i", "eth1", "--range", "198.51.100.20-198.51.100.30"},  // nobody to give them to
+        {"set-ip", "-i", "eth1", "--range", "198.51.100.20-198.51.100.30", "T", "--all"},
+        {"set-ip", "-i", "eth1", "T", "198.51.100.9", "--all"},
         {"interfaces", "eth1"}};
     for (const auto& args : bad) {
         CliOptions o;

@@ -81,7 +81,8 @@ SegmentOutcome run_inside_segment(const SegmentLayout& layout) {
     std::ostringstream up;
     up << segment_script() << " up " << guard.name << " " << layout.systems << " --sim "
        << quoted(std::string(PERABO_BINARY_DIR) + "/talvo-sim") << " --reply-delay " << layout.reply_delay_ms
-       << (layout.pc_has_address ? "" : " --pc-without-address") << (layout.one_process ? " --one-process" : "");
+       << (layout.pc_has_address ? "" : " --pc-without-address") << (layout.one_process ? " --one-process" : "")
+       << (layout.same_address ? " --same-address" : "");
     for (const std::string& arg : layout.sim_args) up << " --sim-arg " << quoted(arg);
     for (const auto& [system, args] : layout.sim_args_for)
         for (const std::string& arg : args) up << " --sim-arg-for " << system << " " << quoted(arg);
@@ -132,4 +133,8 @@ InterfaceRecord segment_interface() {
         if (std::strcmp(nic.device_name, "talvo0") == 0) return nic;
     ADD_FAILURE() << "talvo0 is not listed";
     return InterfaceRecord{};
+}
+
+std::string segment_system_log(int system) {
+    return file_text(state_file(("sim-" + std::to_string(system) + ".log").c_str()));
 }

@@ -27,6 +27,14 @@ struct SegmentLayout {
         return layout;
     }
 
+    // The same layout with all systems played by one simulator at one factory address
+    // (segment.sh --one-process --same-address).
+    SegmentLayout at_one_address() const {
+        SegmentLayout layout = *this;
+        layout.one_process = layout.same_address = true;
+        return layout;
+    }
+
     int systems;
     int reply_delay_ms;
     bool pc_has_address;
@@ -34,6 +42,7 @@ struct SegmentLayout {
     bool one_process;                   // all systems played by one talvo-sim (segment.sh --one-process)
     std::map<int, std::vector<std::string>> sim_args_for;  // by system, from 1 (--sim-arg-for)
     std::vector<std::string> hosts;     // addresses of plain hosts, one host each
+    bool same_address = false;          // all systems at 198.51.100.50
 };
 
 struct SegmentOutcome {
@@ -76,3 +85,6 @@ std::vector<SegmentHost> segment_hosts();
 
 // Inside: the PC's interface on the segment (talvo0), as the interface list gives it.
 InterfaceRecord segment_interface();
+
+// Inside: what simulated system I (from 1) wrote to its log so far.
+std::string segment_system_log(int system);

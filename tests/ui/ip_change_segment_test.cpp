@@ -8,6 +8,7 @@
 #include "support/segment_harness.h"
 #include "wire/pcap_session.h"
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -43,6 +44,19 @@ std::vector<uint8_t> expected_ipaddr_frame(const uint8_t pc_mac[6], const uint8_
 
 class IpChangeOnSegment : public ScreenTest {};
 
+// Every address change that leaves talvo0, read without waiting.
+PcapHandle watch_address_changes() {
+    char errbuf[PCAP_ERRBUF_SIZE];
+    DeviceOptions options;
+    options.immediate = true;
+    PcapHandle watch = open_device("talvo0", options, errbuf);
+    CompiledFilter filter;
+    if (!watch || filter.compile(watch.get(), "udp dst port 8989 and not ether broadcast", 0) != 0 ||
+        pcap_setfilter(watch.get(), filter.program()) != 0 || pcap_setnonblock(watch.get(), 1, errbuf) != 0)
+        return PcapHandle{};
+    return watch;
+}
+
 TEST_F(IpChangeOnSegment, NewAddressReachesTheSystemAndTheNextScanShowsIt) {
     PERABO_INSIDE_SEGMENT(2);
     ASSERT_EQ(build_interface_catalogue(), 0);
@@ -59,15 +73,8 @@ TEST_F(IpChangeOnSegment, NewAddressReachesTheSystemAndTheNextScanShowsIt) {
     uint8_t system_mac[6];
     std::memcpy(system_mac, SystemTable[SelectedSystem].reply_headers + 6, 6);
 
-    char errbuf[PCAP_ERRBUF_SIZE];
-    DeviceOptions options;
-    options.immediate = true;
-    PcapHandle watch = open_device("talvo0", options, errbuf);
-    ASSERT_TRUE(watch) << errbuf;
-    CompiledFilter filter;
-    ASSERT_EQ(filter.compile(watch.get(), "udp dst port 8989 and not ether broadcast", 0), 0);
-    ASSERT_EQ(pcap_setfilter(watch.get(), filter.program()), 0);
-    ASSERT_EQ(pcap_setnonblock(watch.get(), 1, errbuf), 0);
+    PcapHandle watch = watch_address_changes();
+    ASSERT_TRUE(watch);
 
     AppState = StateChangeIp;
     push_key(SDLK_TAB);
@@ -99,6 +106,41 @@ TEST_F(IpChangeOnSegment, NewAddressReachesTheSystemAndTheNextScanShowsIt) {
         if (std::memcmp(SystemTable[i].reply_headers + 6, system_mac, 6) == 0)
             moved = std::strcmp(SystemTable[i].ip_text, "198.51.100.77") == 0;
     EXPECT_TRUE(moved) << "the system answers from its new address";
+}
+
+// A PC on the segment holds .40: the dialog stays open naming it, and no IPADDR leaves.
+TEST_F(IpChangeOnSegment, AnAddressAnotherHostHoldsKeepsTheDialogOpen) {
+    PERABO_INSIDE_SEGMENT(SegmentLayout(1).with_hosts({"198.51.100.40"}));
+    ASSERT_EQ(build_interface_catalogue(), 0);
+    ChosenInterface = 0;
+    AppState = StateScan;
+    run_state_once();
+    ASSERT_EQ(SystemCount, 1);
+    SelectedSystem = 0;
+    PcapHandle watch = watch_address_changes();
+    ASSERT_TRUE(watch);
+
+    AppState = StateChangeIp;
+    push_key(SDLK_TAB);
+    push_key(SDLK_TAB);
+    push_key(SDLK_TAB);
+    push_key(SDLK_TAB);
+    push_key(SDLK_BACKSPACE);
+    push_key(SDLK_BACKSPACE);
+    push_key(SDLK_4);
+    push_key(SDLK_0);
+    push_button_up(420, 160);
+    push_quit();  // ends the wait once the click was handled
+    run_state_once();
+    EXPECT_EQ(AppState, StateChangeIp) << "the dialog stays open";
+    const uint8_t* host = segment_hosts()[0].mac;
+    char expected[80];
+    std::snprintf(expected, sizeof expected, "198.51.100.40 is held by %02x:%02x:%02x:%02x:%02x:%02x", host[0],
+                  host[1], host[2], host[3], host[4], host[5]);
+    EXPECT_NE(std::string(ip_dialog_message()).find(expected), std::string::npos) << ip_dialog_message();
+    pcap_pkthdr* header = nullptr;
+    const u_char* data = nullptr;
+    EXPECT_NE(pcap_next_ex(watch.get(), &header, &data), 1) << "an IPADDR frame left the PC";
 }
 
 }  // namespace

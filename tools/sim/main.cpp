@@ -56,8 +56,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     SimSystems systems;
-    for (const SimIdentity& identity : consecutive_identities(me, options.count))
+    for (SimIdentity identity : consecutive_identities(me, options.count)) {
+        if (options.same_address) std::copy(me.ipv4, me.ipv4 + 4, identity.ipv4);
         systems.push_back(std::make_unique<SimSystem>(identity));
+    }
     if (options.ignore_ipaddr)
         for (auto& system : systems) system->ignore_address_changes();
     install_stop_handlers();

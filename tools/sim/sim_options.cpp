@@ -54,6 +54,7 @@ const char* sim_usage() {
            "                        count up from --mac, addresses from --ip within its /24\n"
            "                        (after .254 back to --ip's); all answer an IDENT at once.\n"
            "                        More than one: discovery and IPADDR only, no Device Service\n"
+           "      --same-address    all --count systems at --ip, as they come from the factory\n"
            "      --keep-interface-address  take an IPADDR's address for discovery only,\n"
            "                        without moving the interface to it\n"
            "      --ignore-ipaddr   drop every IPADDR: the system keeps its address\n"
@@ -97,6 +98,7 @@ bool parse_sim_options(int argc, char** argv, SimOptions* options, std::string* 
         {"reboot-silence", required_argument, nullptr, 'R'},
         {"fault", required_argument, nullptr, 'F'},
         {"count", required_argument, nullptr, 'n'},
+        {"same-address", no_argument, nullptr, 'S'},
         {"record", required_argument, nullptr, 'r'},
         {nullptr, 0, nullptr, 0}};
     error->clear();
@@ -126,6 +128,7 @@ bool parse_sim_options(int argc, char** argv, SimOptions* options, std::string* 
             if (!parse_whole_number(optarg, &options->chunk_delay_ms, 3600000)) *error = "bad --chunk-delay";
             break;
         case 'G': options->ignore_ipaddr = true; break;
+        case 'S': options->same_address = true; break;
         case 'R':
             if (!parse_whole_number(optarg, &options->reboot_silence_ms, 3600000)) *error = "bad --reboot-silence";
             break;

@@ -21,6 +21,7 @@ struct SimOptions {
     int reboot_silence_ms = 5000;  // how long a reboot keeps the system silent
     std::vector<std::string> faults;  // --fault rules, see sim_usage()
     int count = 1;               // systems played; more than one serve discovery only
+    bool same_address = false;   // all count systems at --ip, as from the factory
     std::string record_dir;      // keep the Device Service's received bytes there
 };
 

@@ -1,0 +1,99 @@
+#include "discovery/address_check.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+std::string mac_words(const MacAddress& mac) {
+    char text[18];
+    std::snprintf(text, sizeof text, "%02x:%02x:%02x:%02x:%02x:%02x", mac[0], mac[1], mac[2], mac[3], mac[4],
+                  mac[5]);
+    return text;
+}
+
+const char* outcome_words(ProbeOutcome outcome) {
+    switch (outcome) {
+    case ProbeOutcome::Checked: return "it was checked";
+    case ProbeOutcome::NoDevice: return "the interface has no capture device";
+    case ProbeOutcome::NoMac: return "the interface's MAC is unknown";
+    case ProbeOutcome::OpenFailed: return "the interface could not be opened";
+    case ProbeOutcome::FilterFailed: return "the capture filter could not be set";
+    case ProbeOutcome::SendFailed: return "a probe could not be sent";
+    case ProbeOutcome::CaptureError: return "reading the answers failed";
+    }
+    return "the check failed";
+}
+
+bool same_address(const uint8_t a[4], const Ipv4Address& b) { return std::memcmp(a, b.data(), 4) == 0; }
+
+const AddressHolders* probed(const ProbeReport& report, const Ipv4Address& address) {
+    for (const AddressHolders& entry : report.addresses)
+        if (entry.address == address) return &entry;
+    return nullptr;
+}
+
+// The first probe answer from a host other than the moved system; empty when none.
+std::string other_holder(const AddressHolders& entry, const uint8_t moved_mac[6]) {
+    for (const MacAddress& holder : entry.holders)
+        if (std::memcmp(holder.data(), moved_mac, 6) != 0) return mac_words(holder);
+    return "";
+}
+
+// "a.b.c.d" into out; false for anything else.
+bool read_dotted(const char* text, uint8_t out[4]) {
+    unsigned parts[4];
+    char tail = 0;
+    if (std::sscanf(text, "%u.%u.%u.%u%c", &parts[0], &parts[1], &parts[2], &parts[3], &tail) != 4) return false;
+    for (int i = 0; i < 4; ++i) {
+        if (parts[i] > 255) return false;
+        out[i] = static_cast<uint8_t>(parts[i]);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string address_text(const Ipv4Address& address) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", address[0], address[1], address[2], address[3]);
+    return text;
+}
+
+std::string address_refusal(const Ipv4Address& address, const uint8_t moved_mac[6],
+                            const AddressSurroundings& around) {
+    const std::string text = address_text(address);
+    if (around.nic && around.nic->ip_text[0] && same_address(around.nic->ipv4, address))
+        return text + " is this PC's own address on " + around.nic->device_name + ": choose a free address";
+    for (size_t i = 0; i < around.found_count; ++i) {
+        const SystemRecord& other = around.found[i];
+        if (std::memcmp(system_mac(other), moved_mac, 6) != 0 && same_address(other.ipv4, address)) {
+            MacAddress mac;
+            std::memcpy(mac.data(), system_mac(other), 6);
+            return text + " is taken by the system " + mac_words(mac) + ": choose a free address";
+        }
+    }
+    const AddressHolders* entry = around.probe ? probed(*around.probe, address) : nullptr;
+    if (entry) {
+        const std::string holder = other_holder(*entry, moved_mac);
+        if (!holder.empty()) return text + " is held by " + holder + ": choose a free address";
+    }
+    if (!entry || around.probe->outcome != ProbeOutcome::Checked)
+        return "whether anyone holds " + text + " could not be checked (" +
+               outcome_words(around.probe ? around.probe->outcome : ProbeOutcome::NoDevice) + ")";
+    return "";
+}
+
+bool outside_pc_network(const InterfaceRecord& nic, const Ipv4Address& address) {
+    uint8_t mask[4];
+    if (!nic.ip_text[0] || !read_dotted(nic.netmask_text, mask)) return false;
+    for (int i = 0; i < 4; ++i)
+        if ((nic.ipv4[i] & mask[i]) != (address[static_cast<size_t>(i)] & mask[i])) return true;
+    return false;
+}
+
+std::string leaving_network_note(const InterfaceRecord& nic, const Ipv4Address& address) {
+    if (!outside_pc_network(nic, address)) return "";
+    return address_text(address) + " is outside this PC's network on " + nic.device_name + " (" + nic.ip_text +
+           "/" + nic.netmask_text + "): give the PC an address on the new network before updating the system";
+}
