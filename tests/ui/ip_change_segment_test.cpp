@@ -57,6 +57,14 @@ PcapHandle watch_address_changes() {
     return watch;
 }
 
+// In the open dialog: the last field's text replaced by digits.
+void type_last_field(const char* digits) {
+    for (int i = 0; i < 4; ++i) push_key(SDLK_TAB);
+    push_key(SDLK_BACKSPACE);
+    push_key(SDLK_BACKSPACE);
+    for (const char* d = digits; *d; ++d) push_key(static_cast<SDLKey>(SDLK_0 + (*d - '0')));
+}
+
 TEST_F(IpChangeOnSegment, NewAddressReachesTheSystemAndTheNextScanShowsIt) {
     PERABO_INSIDE_SEGMENT(2);
     ASSERT_EQ(build_interface_catalogue(), 0);
@@ -77,15 +85,7 @@ TEST_F(IpChangeOnSegment, NewAddressReachesTheSystemAndTheNextScanShowsIt) {
     ASSERT_TRUE(watch);
 
     AppState = StateChangeIp;
-    push_key(SDLK_TAB);
-    push_key(SDLK_TAB);
-    push_key(SDLK_TAB);
-    push_key(SDLK_TAB);
-    push_key(SDLK_BACKSPACE);
-    push_key(SDLK_BACKSPACE);
-    push_key(SDLK_0);
-    push_key(SDLK_7);
-    push_key(SDLK_7);
+    type_last_field("077");
     push_motion(420, 160);
     push_button_up(420, 160);
     run_state_once();
@@ -121,14 +121,7 @@ TEST_F(IpChangeOnSegment, AnAddressAnotherHostHoldsKeepsTheDialogOpen) {
     ASSERT_TRUE(watch);
 
     AppState = StateChangeIp;
-    push_key(SDLK_TAB);
-    push_key(SDLK_TAB);
-    push_key(SDLK_TAB);
-    push_key(SDLK_TAB);
-    push_key(SDLK_BACKSPACE);
-    push_key(SDLK_BACKSPACE);
-    push_key(SDLK_4);
-    push_key(SDLK_0);
+    type_last_field("40");
     push_button_up(420, 160);
     push_quit();  // ends the wait once the click was handled
     run_state_once();

@@ -1,4 +1,5 @@
 #include "discovery/address_check.h"
+#include "discovery/system_reach.h"
 
 #include <cstdio>
 #include <cstring>
@@ -40,18 +41,6 @@ std::string other_holder(const AddressHolders& entry, const uint8_t moved_mac[6]
     return "";
 }
 
-// "a.b.c.d" into out; false for anything else.
-bool read_dotted(const char* text, uint8_t out[4]) {
-    unsigned parts[4];
-    char tail = 0;
-    if (std::sscanf(text, "%u.%u.%u.%u%c", &parts[0], &parts[1], &parts[2], &parts[3], &tail) != 4) return false;
-    for (int i = 0; i < 4; ++i) {
-        if (parts[i] > 255) return false;
-        out[i] = static_cast<uint8_t>(parts[i]);
-    }
-    return true;
-}
-
 }  // namespace
 
 std::string address_text(const Ipv4Address& address) {
@@ -85,11 +74,7 @@ std::string address_refusal(const Ipv4Address& address, const uint8_t moved_mac[
 }
 
 bool outside_pc_network(const InterfaceRecord& nic, const Ipv4Address& address) {
-    uint8_t mask[4];
-    if (!nic.ip_text[0] || !read_dotted(nic.netmask_text, mask)) return false;
-    for (int i = 0; i < 4; ++i)
-        if ((nic.ipv4[i] & mask[i]) != (address[static_cast<size_t>(i)] & mask[i])) return true;
-    return false;
+    return nic.ip_text[0] && !on_network(address.data(), interface_network(nic, nic.device_name));
 }
 
 std::string leaving_network_note(const InterfaceRecord& nic, const Ipv4Address& address) {
