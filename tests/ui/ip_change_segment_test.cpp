@@ -126,7 +126,9 @@ TEST_F(IpChangeOnSegment, AnAddressAnotherHostHoldsKeepsTheDialogOpen) {
     push_quit();  // ends the wait once the click was handled
     run_state_once();
     EXPECT_EQ(AppState, StateChangeIp) << "the dialog stays open";
-    const uint8_t* host = segment_hosts()[0].mac;
+    const std::vector<SegmentHost> hosts = segment_hosts();
+    ASSERT_EQ(hosts.size(), 1u);
+    const uint8_t* host = hosts[0].mac;
     char expected[80];
     std::snprintf(expected, sizeof expected, "198.51.100.40 is held by %02x:%02x:%02x:%02x:%02x:%02x", host[0],
                   host[1], host[2], host[3], host[4], host[5]);
