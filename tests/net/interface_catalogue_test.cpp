@@ -1,5 +1,6 @@
 // The interface catalogue, built from stand-ins for the capture library's device list.
 #include "net/interface_catalogue.h"
+#include "discovery/interface_list.h"
 #include "wire/adapter_table.h"
 
 #include <gtest/gtest.h>
@@ -108,7 +109,6 @@ TEST(InterfaceCatalogue, NamesAddressesAndMacsTheWindowsWay) {
         adapter("{B2}", 8, 0x02),                 // not a 6-byte address
         adapter("\\Device\\NPF_{C3}", 6, 0x03),   // the whole name: not strictly shorter
         adapter("{B2}", 6, 0x04), adapter("_{B2}", 6, 0x05)};  // several match: the last wins
-    (void)unmatched;
 
     ASSERT_EQ(fill_interface_catalogue(list.head(), adapters, 5, WindowsRules), 0);
     ASSERT_EQ(InterfaceCount, 3);
@@ -126,6 +126,20 @@ TEST(InterfaceCatalogue, NamesAddressesAndMacsTheWindowsWay) {
     EXPECT_EQ(b.ipv4[3], 2);
     EXPECT_STREQ(b.netmask_text, "255.255.255.0") << "kept from the earlier entry";
     EXPECT_TRUE(mac_is(b, {0x00, 0x1b, 0x21, 0x00, 0x00, 0x05}));
+    // Every address is listed, in order, each with its own netmask or none.
+    ASSERT_EQ(b.address_count, 2);
+    EXPECT_EQ(std::vector<uint8_t>(b.addresses[0].ipv4, b.addresses[0].ipv4 + 8),
+              (std::vector<uint8_t>{198, 51, 100, 1, 255, 255, 255, 0}));
+    EXPECT_EQ(std::vector<uint8_t>(b.addresses[1].ipv4, b.addresses[1].ipv4 + 8),
+              (std::vector<uint8_t>{198, 51, 100, 2, 0, 0, 0, 0}));
+    EXPECT_EQ(a.address_count, 0);
+    // The PC's addresses: every device's, also one the table would leave out.
+    list.ipv4(unmatched, "203.0.113.9", "255.255.255.128");
+    std::vector<std::string> own;
+    for (const PcAddress& p : pc_addresses(list.head()))
+        own.push_back(std::to_string(p.address[0]) + "." + std::to_string(p.address[3]) + " " + p.device);
+    EXPECT_EQ(own, (std::vector<std::string>{"198.1 \\Device\\NPF_{B2}", "198.2 \\Device\\NPF_{B2}",
+                                              "203.9 \\Device\\NPF_{C3}"}));
 
     const InterfaceRecord& c = InterfaceTable[2];
     EXPECT_STREQ(c.description, "Wi-Fi");
@@ -175,13 +189,17 @@ TEST(InterfaceCatalogue, LinuxListsOnlyEthernetDevicesWithTheirOwnMac) {
 TEST(InterfaceCatalogue, KeepsThirtyTwoEntriesAndCutsLongNames) {
     DeviceList list;
     const std::string long_name(300, 'n'), long_description(300, 'd');
-    list.add(long_name.c_str(), long_description.c_str());
+    pcap_if_t* many = list.add(long_name.c_str(), long_description.c_str());
+    for (int i = 1; i <= 20; ++i) list.ipv4(many, ("198.51.100." + std::to_string(i)).c_str(), "255.255.255.0");
     for (int i = 1; i < 40; ++i) list.add(("dev" + std::to_string(i)).c_str());
     ASSERT_EQ(fill_interface_catalogue(list.head(), nullptr, 0, WindowsRules), 0);
     ASSERT_EQ(InterfaceCount, 32);
     EXPECT_EQ(std::string(InterfaceTable[0].device_name), long_name.substr(0, 254));
     EXPECT_EQ(std::string(InterfaceTable[0].description), long_description.substr(0, 254));
     EXPECT_STREQ(InterfaceTable[31].device_name, "dev31");
+    EXPECT_EQ(InterfaceTable[0].address_count, MaxInterfaceAddresses) << "the list stops at its size";
+    EXPECT_EQ(InterfaceTable[0].addresses[15].ipv4[3], 16);
+    EXPECT_STREQ(InterfaceTable[0].ip_text, "198.51.100.20") << "the fields keep the last all the same";
 }
 
 TEST(InterfaceCatalogue, EmptyListGivesEmptyTable) {

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 void format_ipaddr(const char* const octets[4], char* out, size_t size) {
     std::snprintf(out, size, "%s%s%.3s.%.3s.%.3s.%.3s", DiscoveryTag, IpAddrWord, octets[0], octets[1], octets[2],
@@ -30,13 +31,16 @@ bool parse_new_address(const char* text, char octets[4][4], std::string* why) {
             *why = std::string("'") + text + "' is not an IPv4 address (four numbers 0 to 255 joined by dots)";
             return false;
         }
-        std::memcpy(octets[i], at, digits);
-        octets[i][digits] = '\0';
-        const int value = std::atoi(octets[i]);
+        char written[4] = {};
+        std::memcpy(written, at, digits);
+        const int value = std::atoi(written);
         if (value > 255) {
-            *why = std::string("'") + text + "': " + octets[i] + " is more than 255";
+            *why = std::string("'") + text + "': " + written + " is more than 255";
             return false;
         }
+        // Without leading zeros: a system that reads "010" as C's inet_aton does takes 8.
+        const std::string number = std::to_string(value);
+        std::memcpy(octets[i], number.c_str(), number.size() + 1);
         address[i] = static_cast<uint8_t>(value);
         at += digits + 1;
     }

@@ -18,8 +18,9 @@ void format_ipaddr(const char* const octets[4], char* out, size_t size);
 // 0 when the frame was sent, -1 otherwise.
 int32_t send_ipaddr(const InterfaceRecord& nic, const SystemRecord& system, const char* const octets[4]);
 
-// Reads a new address "a.b.c.d" (each 1 to 3 digits, at most 255) into four octet
-// texts of up to 3 digits. false, with the reason in *why, for text that is not such
-// an address or an address no system can take. The window's address fields follow the
-// same rules.
+// Reads a new address "a.b.c.d" (each 1 to 3 decimal digits, at most 255) into four
+// octet texts written without leading zeros ("010" gives "10"): what is shown, probed
+// and sent is the same address, whichever way a system reads numbers. false, with the
+// reason in *why, for text that is not such an address or an address no system can
+// take. The window's address fields follow the same rules.
 bool parse_new_address(const char* text, char octets[4][4], std::string* why);

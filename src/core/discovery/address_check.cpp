@@ -1,6 +1,7 @@
 #include "discovery/address_check.h"
 #include "discovery/system_reach.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -28,6 +29,10 @@ const char* outcome_words(ProbeOutcome outcome) {
 
 bool same_address(const uint8_t a[4], const Ipv4Address& b) { return std::memcmp(a, b.data(), 4) == 0; }
 
+std::string own_address(const std::string& text, const std::string& device) {
+    return text + " is this PC's own address on " + device + ": choose a free address";
+}
+
 const AddressHolders* probed(const ProbeReport& report, const Ipv4Address& address) {
     for (const AddressHolders& entry : report.addresses)
         if (entry.address == address) return &entry;
@@ -41,6 +46,33 @@ std::string other_holder(const AddressHolders& entry, const uint8_t moved_mac[6]
     return "";
 }
 
+// The PC's own address: on the interface the change goes out on, or on another one.
+std::string pc_refusal(const std::string& text, const Ipv4Address& address, const AddressSurroundings& around) {
+    const char* device = around.nic ? around.nic->device_name : "";
+    if (around.nic)
+        for (size_t i = 0; i < around.nic->address_count && i < MaxInterfaceAddresses; ++i)
+            if (same_address(around.nic->addresses[i].ipv4, address)) return own_address(text, device);
+    if (around.nic && around.nic->ip_text[0] && same_address(around.nic->ipv4, address))
+        return own_address(text, device);
+    if (around.pc)
+        for (const PcAddress& own : *around.pc)
+            if (own.address == address) return own_address(text, own.device);
+    return "";
+}
+
+std::string edge_refusal(const std::string& text, const Ipv4Address& address, const InterfaceRecord& nic) {
+    const InterfaceNetwork networks = interface_network(nic, nic.device_name);
+    const HostPart part = host_part(address.data(), networks);
+    if (part != HostPart::NetworkAddress && part != HostPart::BroadcastAddress) return "";
+    Ipv4Network network = *network_of(address.data(), networks);
+    for (int i = 0; i < 4; ++i) {
+        const int bits = std::min(std::max(network.prefix - 8 * i, 0), 8);
+        network.address[i] = static_cast<uint8_t>(network.address[i] & (0xff00 >> bits));
+    }
+    return text + " is the " + (part == HostPart::NetworkAddress ? "network" : "broadcast") + " address of " +
+           network_text(network) + " on " + nic.device_name + ", which no host can take: choose another address";
+}
+
 }  // namespace
 
 std::string address_text(const Ipv4Address& address) {
@@ -52,8 +84,9 @@ std::string address_text(const Ipv4Address& address) {
 std::string address_refusal(const Ipv4Address& address, const uint8_t moved_mac[6],
                             const AddressSurroundings& around) {
     const std::string text = address_text(address);
-    if (around.nic && around.nic->ip_text[0] && same_address(around.nic->ipv4, address))
-        return text + " is this PC's own address on " + around.nic->device_name + ": choose a free address";
+    if (std::string own = pc_refusal(text, address, around); !own.empty()) return own;
+    if (around.nic)
+        if (std::string edge = edge_refusal(text, address, *around.nic); !edge.empty()) return edge;
     for (size_t i = 0; i < around.found_count; ++i) {
         const SystemRecord& other = around.found[i];
         if (std::memcmp(system_mac(other), moved_mac, 6) != 0 && same_address(other.ipv4, address)) {
@@ -74,11 +107,13 @@ std::string address_refusal(const Ipv4Address& address, const uint8_t moved_mac[
 }
 
 bool outside_pc_network(const InterfaceRecord& nic, const Ipv4Address& address) {
-    return nic.ip_text[0] && !on_network(address.data(), interface_network(nic, nic.device_name));
+    const InterfaceNetwork networks = interface_network(nic, nic.device_name);
+    return !networks.networks.empty() && !on_network(address.data(), networks);
 }
 
 std::string leaving_network_note(const InterfaceRecord& nic, const Ipv4Address& address) {
     if (!outside_pc_network(nic, address)) return "";
-    return address_text(address) + " is outside this PC's network on " + nic.device_name + " (" + nic.ip_text +
-           "/" + nic.netmask_text + "): give the PC an address on the new network before updating the system";
+    const InterfaceNetwork networks = interface_network(nic, nic.device_name);
+    return address_text(address) + " is outside this PC's network" + (networks.networks.size() > 1 ? "s" : "") +
+           " on " + networks_text(networks) + ": give the PC an address on the new network before updating the system";
 }

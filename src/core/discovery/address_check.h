@@ -5,10 +5,12 @@
 
 #include "discovery/address_probe.h"
 #include "discovery/interface_record.h"
+#include "discovery/pc_address.h"
 #include "discovery/system_record.h"
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 // What is known of the segment when the address is chosen.
 struct AddressSurroundings {
@@ -16,12 +18,15 @@ struct AddressSurroundings {
     const SystemRecord* found = nullptr;   // the systems the last scan listed
     size_t found_count = 0;
     const ProbeReport* probe = nullptr;    // the probe that asked about the address
+    const std::vector<PcAddress>* pc = nullptr;  // every address of every interface of the PC
 };
 
 // Why the system with moved_mac must not take address; empty when it may. Refused:
-// the PC's own address on the interface, another listed system's address, any answer
-// to the probe from a host other than the moved system, and an address the probe could
-// not ask about (better no change than an unchecked one on a running plant).
+// any address of the PC (on the interface or another one), the network or broadcast
+// address of the interface's network the address lies in, another listed system's
+// address, any answer to the probe from a host other than the moved system (the PC's
+// own kernel included), and an address the probe could not ask about (better no
+// change than an unchecked one on a running plant).
 std::string address_refusal(const Ipv4Address& address, const uint8_t moved_mac[6],
                             const AddressSurroundings& around);
 

@@ -29,14 +29,21 @@ const uint8_t* ipv4_bytes(const sockaddr* address) {
     return reinterpret_cast<const uint8_t*>(&reinterpret_cast<const sockaddr_in*>(address)->sin_addr);
 }
 
-// A later IPv4 entry overwrites an earlier one: the last one listed is kept.
+bool is_ipv4(const pcap_addr_t& a) { return a.addr != nullptr && a.addr->sa_family == AF_INET; }
+
+// Every address goes into the list; in the fields a later IPv4 entry overwrites an
+// earlier one, so the last one listed is kept there.
 void copy_ipv4(InterfaceRecord& entry, const pcap_if_t& device) {
     for (const pcap_addr_t* a = device.addresses; a != nullptr; a = a->next) {
-        if (a->addr == nullptr || a->addr->sa_family != AF_INET) continue;
+        if (!is_ipv4(*a)) continue;
         std::memcpy(entry.ipv4, ipv4_bytes(a->addr), 4);
         format_dotted_decimal(entry.ipv4, entry.ip_text, sizeof entry.ip_text);
         if (a->netmask != nullptr)
             format_dotted_decimal(ipv4_bytes(a->netmask), entry.netmask_text, sizeof entry.netmask_text);
+        if (entry.address_count == MaxInterfaceAddresses) continue;
+        InterfaceAddress& listed = entry.addresses[entry.address_count++];
+        std::memcpy(listed.ipv4, entry.ipv4, 4);
+        if (a->netmask != nullptr) std::memcpy(listed.netmask, ipv4_bytes(a->netmask), 4);
     }
 }
 
@@ -93,6 +100,28 @@ int32_t read_interfaces(InterfaceRecord* out, size_t capacity, size_t* count) {
                                     capacity);
     pcap_freealldevs(devices);
     return 0;
+}
+
+std::vector<PcAddress> pc_addresses(const pcap_if_t* devices) {
+    std::vector<PcAddress> addresses;
+    for (const pcap_if_t* d = devices; d != nullptr; d = d->next) {
+        for (const pcap_addr_t* a = d->addresses; a != nullptr; a = a->next) {
+            if (!is_ipv4(*a)) continue;
+            PcAddress own{{}, d->name ? d->name : ""};
+            std::memcpy(own.address.data(), ipv4_bytes(a->addr), 4);
+            addresses.push_back(own);
+        }
+    }
+    return addresses;
+}
+
+bool read_pc_addresses(std::vector<PcAddress>* out) {
+    char errbuf[PCAP_ERRBUF_SIZE];
+    pcap_if_t* devices = nullptr;
+    if (pcap_findalldevs(&devices, errbuf) != 0) return false;
+    *out = pc_addresses(devices);
+    pcap_freealldevs(devices);
+    return true;
 }
 
 std::vector<InterfaceRecord> list_interfaces(int32_t* status) {

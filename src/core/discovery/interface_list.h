@@ -3,6 +3,7 @@
 #pragma once
 
 #include "discovery/interface_record.h"
+#include "discovery/pc_address.h"
 #include "wire/adapter_table.h"
 
 #include <pcap/pcap.h>
@@ -37,3 +38,10 @@ int32_t read_interfaces(InterfaceRecord* out, size_t capacity, size_t* count);
 
 // The interfaces as a list; *status (when given) as read_interfaces returns it.
 std::vector<InterfaceRecord> list_interfaces(int32_t* status = nullptr);
+
+// Every IPv4 address of every device in the list, also of devices the interface list
+// leaves out: no system may be given any of them.
+std::vector<PcAddress> pc_addresses(const pcap_if_t* devices);
+
+// The same from the capture library's device list; false when it cannot be listed.
+bool read_pc_addresses(std::vector<PcAddress>* out);
