@@ -16,12 +16,11 @@
 #include <string>
 #include <vector>
 
-std::atomic<int32_t> UpdateInstalling{0};
+InstallGate UpdateGate;
 
 namespace {
 
 void store_status(const UpdateProgress& progress) {
-    UpdateInstalling.store(update_installing(progress.step) ? 1 : 0, std::memory_order_release);
     UpdateStatus.store(update_status_of(progress.step), std::memory_order_release);
 }
 
@@ -47,8 +46,8 @@ int32_t run_firmware_update(const char* name, const char* path, const char* addr
     job.firmware_path = path;
     const std::string firmware_name = name;
     job.find_sd_board_path = [firmware_name] { return sd_board_path_for(firmware_name.c_str()); };
+    job.gate = &UpdateGate;
     const UpdateOutcome outcome = update_system(job, store_status, print_diagnostic);
-    UpdateInstalling.store(0, std::memory_order_release);
     if (!outcome.updated()) set_update_error("%s", outcome.error_text.c_str());
     return firmware_update_code(outcome);
 }

@@ -3,6 +3,8 @@
 // lines, store its steps in UpdateStatus and its reason in UpdateErrorText.
 #pragma once
 
+#include "update/install_gate.h"
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -12,10 +14,11 @@ constexpr size_t UpdateErrorTextSize = 256;
 // The reason of the last failure; written before UpdateStatus becomes 10.
 extern char UpdateErrorText[UpdateErrorTextSize];
 
-// 1 from the firmware's installing call until the system took its reboot request (or
-// the update ended): a system left then would keep new firmware without the rest, so
-// closing the window waits. Written by the update thread, read by the main thread.
-extern std::atomic<int32_t> UpdateInstalling;
+// The update's stop request and its installing call, one deciding against the other:
+// closing the window before the installation stops the update there, closing it during
+// the installation waits for the reboot request (a system left then would keep new
+// firmware without the rest). Opened again on each entry to the update screen.
+extern InstallGate UpdateGate;
 
 // printf into UpdateErrorText, cut to 255 characters.
 void set_update_error(const char* format, ...) __attribute__((format(printf, 1, 2)));

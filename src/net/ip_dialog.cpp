@@ -2,6 +2,7 @@
 
 #include "discovery/address_change.h"
 #include "discovery/address_check.h"
+#include "discovery/interface_list.h"
 #include "net/chosen_interface.h"
 #include "net/system_table.h"
 #include "shell/control_rect.h"
@@ -57,9 +58,21 @@ void render_fields() {
     }
 }
 
-const char* const* octet_texts() {
-    static const char* const texts[4] = {OctetFields[0], OctetFields[1], OctetFields[2], OctetFields[3]};
-    return texts;
+// The fields joined into an address text, as talvo reads one.
+std::string fields_text() {
+    return std::string(OctetFields[0]) + "." + OctetFields[1] + "." + OctetFields[2] + "." + OctetFields[3];
+}
+
+// The octets the command carries: the fields' numbers without leading zeros, so the
+// system takes the address that was probed however it reads "010".
+struct CommandOctets {
+    char octets[4][4] = {};
+    const char* texts[4] = {octets[0], octets[1], octets[2], octets[3]};
+};
+
+bool command_octets(CommandOctets* out) {
+    std::string why;
+    return parse_new_address(fields_text().c_str(), out->octets, &why);
 }
 
 Ipv4Address field_address() {
@@ -84,7 +97,9 @@ std::string address_in_use() {
     if (!system || !nic) return "";
     const Ipv4Address address = field_address();
     const ProbeReport probe = probe_addresses(*nic, {address}, {}, print_diagnostic);
-    const AddressSurroundings around{nic, SystemTable, static_cast<size_t>(std::max(SystemCount, 0)), &probe};
+    std::vector<PcAddress> own;
+    read_pc_addresses(&own);  // the chosen interface's own addresses are checked all the same
+    const AddressSurroundings around{nic, SystemTable, static_cast<size_t>(std::max(SystemCount, 0)), &probe, &own};
     return address_refusal(address, system_mac(*system), around);
 }
 
@@ -92,8 +107,9 @@ std::string address_in_use() {
 void send_new_address() {
     const SystemRecord* system = selected_system();
     const InterfaceRecord* nic = chosen_interface();
-    if (!system || !nic) return;
-    send_ipaddr(*nic, *system, octet_texts());
+    CommandOctets command;
+    if (!system || !nic || !command_octets(&command)) return;
+    send_ipaddr(*nic, *system, command.texts);
     const std::string note = leaving_network_note(*nic, field_address());
     if (!note.empty()) show_message("Address sent. " + note + ".");
 }
@@ -114,7 +130,11 @@ void split_address(const char* ip_text) {
     }
 }
 
-void format_ipaddr_command(char* out, size_t size) { format_ipaddr(octet_texts(), out, size); }
+void format_ipaddr_command(char* out, size_t size) {
+    CommandOctets command;
+    if (command_octets(&command)) format_ipaddr(command.texts, out, size);
+    else if (size > 0) out[0] = '\0';
+}
 
 int32_t ip_dialog_init() {
     Res.back = load_image("%s/img/left.bmp");
@@ -218,11 +238,8 @@ int32_t ip_dialog_next_field() {
 int32_t ip_dialog_validate() {
     // The fields hold only digits; joined, they are an address as talvo reads one, with
     // its rules (1 to 3 digits, at most 255, an address a system can take).
-    char text[4 * OctetFieldSize];
-    std::snprintf(text, sizeof text, "%s.%s.%s.%s", OctetFields[0], OctetFields[1], OctetFields[2], OctetFields[3]);
-    char octets[4][4];
-    std::string why;
-    return parse_new_address(text, octets, &why) ? 0 : -1;
+    CommandOctets command;
+    return command_octets(&command) ? 0 : -1;
 }
 
 void ip_dialog_release() {

@@ -32,5 +32,6 @@ extern int32_t ApplyButtonHover;
 // characters between the dots, up to the first part that is not.
 void split_address(const char* ip_text);
 
-// The IPADDR command for the fields as they stand (leading zeros kept), into out.
+// The IPADDR command for the fields' address, each octet without leading zeros, into
+// out; empty when the fields are not valid.
 void format_ipaddr_command(char* out, size_t size);

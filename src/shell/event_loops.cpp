@@ -209,10 +209,11 @@ Handled firmware_event(const SDL_Event& event) {
 }
 
 // A quit request while the system installs: the run ends, but only once the system has
-// taken its reboot request; until then the screen goes on, saying so.
+// taken its reboot request; until then the screen goes on, saying so. A quit before the
+// installation stops the update there.
 bool ClosingAfterInstall = false;
 
-bool installing() { return UpdateInstalling.load(std::memory_order_acquire) == 1; }
+bool installing() { return UpdateGate.installing(); }
 
 Handled update_wait_event(const SDL_Event& event) {
     if (event.type == SDL_MOUSEMOTION) {
@@ -221,7 +222,7 @@ Handled update_wait_event(const SDL_Event& event) {
         if (update_screen_click() == 1) return leave_for(StateScan);
     } else if (event.type == SDL_QUIT) {
         quit();
-        if (!installing()) return Handled::Leave;
+        if (UpdateGate.request_stop()) return Handled::Leave;
         ClosingAfterInstall = true;
         update_screen_closing(true);
     }

@@ -107,6 +107,7 @@ void enter_choose_firmware() {
 }
 
 void enter_update_firmware() {
+    UpdateGate.reset();  // before the thread: no update runs now
     if (platform::start_detached_thread(update_thread) != 0) {
         std::printf("Unable to start the update thread\n");
         set_update_error("Unable to start the update");

@@ -256,6 +256,24 @@ TEST_F(UpdateSequenceTest, SoapFaultOnAChunkIsMinusSevenWithTheFaultsReason) {
     EXPECT_NE(run.err.find("flash locked"), std::string::npos) << run.err;
 }
 
+// The window closed during the upload: the update stops before its installing call.
+TEST_F(UpdateSequenceTest, ACloseDuringTheUploadStopsItBeforeTheInstallation) {
+    resources.add("a.firm", pattern_bytes(200000, 6));
+    DeviceServiceOptions options;
+    options.on_request = [](const Request& request) {
+        if (request.operation == Operation::FirmwareUpdate && request.kind == RequestKind::Chunk) {
+            EXPECT_TRUE(UpdateGate.request_stop()) << "nothing is installing yet";
+        }
+    };
+    LoopbackSystem system(options);
+    ASSERT_FALSE(system.address.empty());
+    const UpdateRun run = run_update("a.firm", system.address);
+    EXPECT_EQ(run.result, -7);
+    const auto log = system.service->request_log();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "FirmwareUpdate Closing"), 0);
+    EXPECT_FALSE(system.service->firmware_installed());
+}
+
 TEST_F(UpdateSequenceTest, DroppedConnectionOnAChunkIsMinusSeven) {
     resources.add("a.firm", pattern_bytes(200000, 5));
     DeviceServiceOptions options;

@@ -192,7 +192,8 @@ TEST_F(StateMachineTest, UpdateScreenOkNeedsThePointerOnTheButton) {
 // until the system has its reboot request.
 TEST_F(StateMachineTest, QuitDuringTheInstallationWaitsForTheRebootRequest) {
     UpdateStatus.store(4);
-    UpdateInstalling.store(1);
+    UpdateGate.reset();
+    ASSERT_TRUE(UpdateGate.enter_installation());
     std::atomic<bool> returned{false};
     std::thread user([&] {
         push_quit();
@@ -200,7 +201,7 @@ TEST_F(StateMachineTest, QuitDuringTheInstallationWaitsForTheRebootRequest) {
         while (__atomic_load_n(&Running, __ATOMIC_ACQUIRE) != 0) std::this_thread::yield();
         EXPECT_FALSE(returned.load()) << "the window closed during the installation";
         UpdateStatus.store(8, std::memory_order_release);
-        UpdateInstalling.store(0, std::memory_order_release);  // the reboot request was taken
+        UpdateGate.leave_installation();  // the reboot request was taken
     });
     update_wait_loop();
     returned = true;

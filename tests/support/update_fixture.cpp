@@ -13,6 +13,7 @@ WindowResources::WindowResources() { std::snprintf(ResourceDir, sizeof ResourceD
 
 UpdateRun captured_run(const std::function<int32_t()>& f) {
     UpdateRun run;
+    UpdateGate.reset();  // as the window does on each entry to the update screen
     ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();
     run.result = f();

@@ -149,7 +149,8 @@ TEST_F(IpDialogTest, ApplyZoneAndBackButton) {
     EXPECT_EQ(ApplyButtonHover, 0);
 }
 
-TEST_F(IpDialogTest, CommandKeepsTheFieldsAsTyped) {
+// "010" read as C's inet_aton reads it is 8: the command carries the number probed.
+TEST_F(IpDialogTest, CommandCarriesTheFieldsWithoutLeadingZeros) {
     ip_dialog_next_field();
     ip_dialog_backspace();
     ip_dialog_backspace();
@@ -157,7 +158,7 @@ TEST_F(IpDialogTest, CommandKeepsTheFieldsAsTyped) {
     type("010");
     char command[256];
     format_ipaddr_command(command, sizeof command);
-    EXPECT_STREQ(command, "@%_*_@TLDP IPADDR 010.51.100.2");
+    EXPECT_STREQ(command, "@%_*_@TLDP IPADDR 10.51.100.2");
 }
 
 }  // namespace

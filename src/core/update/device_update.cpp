@@ -42,7 +42,8 @@ UpdateFailure run_steps(UpdateContext& run) {
     const UpdateJob& job = run.job();
     if (run.stopping()) return run.interrupted();
     DeviceConnection connection;
-    connection.set_abandon(job.stop);  // until the installing call: dropping the upload is safe
+    // Until the installing call, dropping the upload is safe.
+    connection.set_abandon(job.gate ? job.gate->abandon_flag() : nullptr);
     if (const UpdateFailure failure = run.open_connection(connection); failure != None) return failure;
     if (const UpdateFailure failure = check_system_answers(connection, run); failure != None) return failure;
     run.step(UpdateStep::ResettingUpload);
@@ -55,7 +56,7 @@ UpdateFailure run_steps(UpdateContext& run) {
     if (const UpdateFailure failure = upload_file(job.firmware_path, connection, firmware, run); failure != None)
         return failure;
     // The last point to stop: from the installing call on, the system must get its reboot request.
-    if (run.stopping()) return run.interrupted();
+    if (job.gate && !job.gate->enter_installation()) return run.interrupted();
     connection.set_abandon(nullptr);
     if (const UpdateFailure failure = install_firmware(connection, run); failure != None) return failure;
     const std::string sd_board = job.find_sd_board_path ? job.find_sd_board_path() : job.sd_board_path;
@@ -69,6 +70,7 @@ UpdateFailure run_steps(UpdateContext& run) {
         run.err("error while rebooting\n");
         return failure;
     }
+    if (job.gate) job.gate->leave_installation();
     run.step(UpdateStep::WaitingForRestart);
     std::this_thread::sleep_for(std::chrono::milliseconds(job.timings.reboot_wait_ms));
     return None;
@@ -82,6 +84,7 @@ UpdateOutcome update_system(const UpdateJob& job, const ProgressSink& progress,
     run.step(UpdateStep::CheckingSystem);
     UpdateOutcome outcome;
     outcome.failure = run_steps(run);
+    if (job.gate) job.gate->leave_installation();
     outcome.step = run.current_step();
     if (!outcome.updated()) outcome.error_text = run.error_text();
     return outcome;

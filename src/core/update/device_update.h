@@ -16,6 +16,7 @@
 
 #include "diagnostics/diagnostic_sink.h"
 #include "update/connection_settings.h"
+#include "update/install_gate.h"
 #include "update/update_outcome.h"
 
 #include <atomic>
@@ -49,10 +50,12 @@ struct UpdateJob {
     // true: a connection that fails puts the runtime's report on Err (the window's
     // console keeps it); false: its cause ends the error text, one line for a terminal.
     bool fault_reports = true;
-    // When it becomes true, the update stops where that is safe: anything before the
+    // Asked to stop through it, the update stops where that is safe: anything before the
     // firmware's installation is dropped at once (Interrupted); from the installing call
     // on, the sequence goes on to the reboot request and its wait. Null: never.
-    const std::atomic<bool>* stop = nullptr;
+    InstallGate* gate = nullptr;
+    // Each chunk of a file as the system accepted it (the bytes it was sent); may be empty.
+    std::function<void(UpdateStep step, const unsigned char* bytes, size_t size)> chunk_sent;
 };
 
 // The step the update has reached, reported as it begins: CheckingSystem at the start,

@@ -114,7 +114,7 @@ UpdateFailure UpdateContext::open_connection(DeviceConnection& connection) {
 }
 
 bool UpdateContext::stopping() const {
-    return job_.stop && job_.stop->load(std::memory_order_acquire) && !update_installing(step_) &&
+    return job_.gate && job_.gate->stopped() && !update_installing(step_) &&
            step_ != UpdateStep::WaitingForRestart;
 }
 
@@ -209,6 +209,7 @@ UpdateFailure upload_file(const std::string& path, DeviceConnection& connection,
         if (const UpdateFailure failure = send_chunk(connection, step, buffer.get(), n, run);
             failure != UpdateFailure::None)
             return failure;
+        if (run.job().chunk_sent) run.job().chunk_sent(step.step, buffer.get(), n);
         run.step(step.step, file.sent(), file.size());
     }
 }

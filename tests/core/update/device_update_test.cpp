@@ -321,17 +321,18 @@ TEST_F(DeviceUpdateTest, AStopIsHonouredOnlyBeforeTheInstallation) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        auto stop = std::make_shared<std::atomic<bool>>(c.operation == Operation::Unknown);
+        auto gate = std::make_shared<InstallGate>();
+        if (c.operation == Operation::Unknown) gate->request_stop();
         auto seen = std::make_shared<int>(0);
         DeviceServiceOptions options;
-        options.on_request = [c, stop, seen](const Request& request) {
+        options.on_request = [c, gate, seen](const Request& request) {
             if (request.operation == c.operation && request.kind == c.kind && (*seen)++ == c.occurrence)
-                stop->store(true);
+                gate->request_stop();
         };
         LoopbackSystem system(options);
         ASSERT_FALSE(system.address.empty());
         UpdateJob job = quick_job(system.address, resources.path("a.firm"));
-        job.stop = stop.get();
+        job.gate = gate.get();
         const CoreRun run = bounded_update(job);
         EXPECT_EQ(run.outcome.updated(), c.updated) << run.outcome.error_text;
         EXPECT_EQ(run.outcome.step, c.step);
@@ -339,6 +340,43 @@ TEST_F(DeviceUpdateTest, AStopIsHonouredOnlyBeforeTheInstallation) {
         EXPECT_EQ(std::count(log.begin(), log.end(), "FirmwareUpdate Closing"), c.updated ? 1 : 0);
         EXPECT_EQ(std::count(log.begin(), log.end(), "ForceReboot"), c.updated ? 1 : 0);
         EXPECT_EQ(run.outcome.failure, c.updated ? F::None : F::Interrupted);
+        EXPECT_FALSE(gate->installing()) << "the gate is left once the update ends";
+    }
+}
+
+// Which came first decides: a stop before the installing call wins, one after it waits
+// for the reboot request; the answer never depends on anything else.
+TEST(InstallGate, TheFirstOfStopAndInstallationWins) {
+    enum Event { Stop, Enter, Leave };
+    struct Case {
+        std::vector<Event> events;
+        std::vector<bool> answers;  // of each event: request_stop's, enter_installation's, true for Leave
+        bool stopped, installing;
+    };
+    const Case cases[] = {
+        {{Stop}, {true}, true, false},
+        {{Stop, Enter}, {true, false}, true, false},
+        {{Enter}, {true}, false, true},
+        {{Enter, Stop}, {true, false}, false, true},
+        {{Enter, Stop, Stop}, {true, false, false}, false, true},
+        {{Enter, Leave, Stop}, {true, true, true}, false, false},
+        {{Leave, Stop}, {true, true}, true, false},  // an update that ended before installing
+        {{Stop, Stop}, {true, true}, true, false},
+        {{Stop, Leave, Enter}, {true, true, false}, true, false},
+    };
+    for (const Case& c : cases) {
+        InstallGate gate;
+        std::vector<bool> answers;
+        for (Event e : c.events) {
+            if (e == Stop) answers.push_back(gate.request_stop());
+            if (e == Enter) answers.push_back(gate.enter_installation());
+            if (e == Leave) answers.push_back((gate.leave_installation(), true));
+        }
+        const size_t line = static_cast<size_t>(&c - cases);
+        EXPECT_EQ(answers, c.answers) << "case " << line;
+        EXPECT_EQ(gate.stopped(), c.stopped) << "case " << line;
+        EXPECT_EQ(gate.installing(), c.installing) << "case " << line;
+        EXPECT_EQ(gate.abandon_flag()->load(), c.stopped) << "case " << line;
     }
 }
 
