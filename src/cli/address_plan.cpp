@@ -1,9 +1,11 @@
 #include "cli/address_plan.h"
 
 #include "discovery/address_change.h"
+#include "discovery/address_check.h"
 
 #include <cstdlib>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 namespace {
@@ -79,15 +81,29 @@ bool read_range(const std::string& text, std::vector<Ipv4Address>* out, std::str
                " addresses";
         return false;
     }
-    char octets[4][4];
-    std::string unusable;
-    for (uint32_t n = from; n <= to; ++n) {
-        const Ipv4Address address = from_number(n);
-        const std::string dotted = std::to_string(address[0]) + "." + std::to_string(address[1]) + "." +
-                                   std::to_string(address[2]) + "." + std::to_string(address[3]);
-        // .0 and .255 are a /24's network and broadcast: a plant's usual network.
-        const bool edge = address[3] == 0 || address[3] == 255;
-        if (!edge && parse_new_address(dotted.c_str(), octets, &unusable)) out->push_back(address);
-    }
+    // Both ends are addresses a system can take, so every address between them is too:
+    // no range this short reaches across 127.0.0.0/8.
+    for (uint32_t n = from; n <= to; ++n) out->push_back(from_number(n));
     return true;
+}
+
+bool range_skips(const Ipv4Address& address, const InterfaceNetwork& networks) {
+    switch (host_part(address.data(), networks)) {
+    case HostPart::Host: return false;
+    case HostPart::NetworkAddress:
+    case HostPart::BroadcastAddress: return true;
+    case HostPart::OffNetwork: break;
+    }
+    return address[3] == 0 || address[3] == 255;
+}
+
+std::string plan_repeats(const std::vector<PlannedMove>& moves) {
+    std::set<MacAddress> macs;
+    std::set<Ipv4Address> addresses;
+    for (const PlannedMove& move : moves) {
+        if (!macs.insert(move.mac).second) return move.name + " is named twice; nothing was sent";
+        if (!addresses.insert(move.address).second)
+            return address_text(move.address) + " is given twice; nothing was sent";
+    }
+    return "";
 }

@@ -6,6 +6,12 @@
 
 #include <cstdio>
 
+ExitCode work_exit_code(bool was_interrupted, bool all_done, bool record_lost) {
+    if (was_interrupted) return ExitCode::Interrupted;
+    if (!all_done) return ExitCode::SomeFailed;
+    return record_lost ? ExitCode::OutputLost : ExitCode::Done;
+}
+
 ExitCode run_interfaces_command(const CliOptions& options) {
     int32_t status = 0;
     const std::vector<InterfaceRecord> interfaces = list_interfaces(&status);

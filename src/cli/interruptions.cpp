@@ -35,3 +35,5 @@ void Interruptions::watch() {
         }
     }
 }
+
+void ignore_broken_pipes() { signal(SIGPIPE, SIG_IGN); }

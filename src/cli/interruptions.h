@@ -33,3 +33,7 @@ private:
     std::atomic<bool> stop_{false};
     std::thread watcher_;
 };
+
+// SIGPIPE is ignored from here on, in every thread: a write to a pipe or socket whose
+// reader went away fails (EPIPE) instead of ending the process.
+void ignore_broken_pipes();

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <map>
 
 namespace {
@@ -27,7 +28,7 @@ size_t display_width(const std::string& text) {
     return width;
 }
 
-// Columns from flags_from on are JSON literals (true, false), not strings.
+// Columns from flags_from on are JSON literals (true, false, arrays), not strings.
 std::string render(const Rows& rows, ListFormat format, const std::vector<std::string>& keys,
                    size_t flags_from = SIZE_MAX) {
     if (format == ListFormat::Table) {
@@ -112,11 +113,58 @@ std::string csv_field(const std::string& text) {
     return out + "\"";
 }
 
+namespace {
+
+std::string dotted(const uint8_t a[4]) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", a[0], a[1], a[2], a[3]);
+    return text;
+}
+
+// An interface's addresses after the one its fields hold, for the table's extra lines;
+// the fields keep the last listed, so each other one is shown once.
+std::vector<const InterfaceAddress*> other_addresses(const InterfaceRecord& nic) {
+    std::vector<const InterfaceAddress*> others;
+    for (size_t i = 0; i + 1 < nic.address_count && i < MaxInterfaceAddresses; ++i) others.push_back(&nic.addresses[i]);
+    return others;
+}
+
+std::string mask_text(const InterfaceAddress& a) {
+    const uint8_t none[4] = {};
+    return std::memcmp(a.netmask, none, 4) == 0 ? "" : dotted(a.netmask);
+}
+
+// "[{"ipv4": "203.0.113.1", "mask": "255.255.255.0"}, ...]"
+std::string addresses_json(const InterfaceRecord& nic) {
+    std::string out = "[";
+    for (size_t i = 0; i < nic.address_count && i < MaxInterfaceAddresses; ++i)
+        out += (i ? ", " : "") + std::string("{\"ipv4\": ") + json_string(dotted(nic.addresses[i].ipv4)) +
+               ", \"mask\": " + json_string(mask_text(nic.addresses[i])) + "}";
+    return out + "]";
+}
+
+// "203.0.113.1/255.255.255.0 203.0.113.77/255.255.255.0"
+std::string addresses_csv(const InterfaceRecord& nic) {
+    std::string out;
+    for (size_t i = 0; i < nic.address_count && i < MaxInterfaceAddresses; ++i)
+        out += (i ? " " : "") + dotted(nic.addresses[i].ipv4) + "/" + mask_text(nic.addresses[i]);
+    return out;
+}
+
+}  // namespace
+
 std::string list_interfaces_text(const std::vector<InterfaceRecord>& interfaces, ListFormat format) {
     Rows rows{{"Name", "IPv4", "Mask", "MAC", "Description"}};
-    for (const InterfaceRecord& nic : interfaces)
+    for (const InterfaceRecord& nic : interfaces) {
         rows.push_back({nic.device_name, nic.ip_text, nic.netmask_text, mac_text(nic.mac), nic.description});
-    return render(rows, format, {"name", "ipv4", "mask", "mac", "description"});
+        if (format == ListFormat::Json) rows.back().push_back(addresses_json(nic));
+        if (format == ListFormat::Csv) rows.back().push_back(addresses_csv(nic));
+        if (format != ListFormat::Table) continue;
+        // Each further address on a line of its own under the interface's.
+        for (const InterfaceAddress* a : other_addresses(nic)) rows.push_back({"", dotted(a->ipv4), mask_text(*a), "", ""});
+    }
+    if (format == ListFormat::Csv) rows[0].push_back("addresses");
+    return render(rows, format, {"name", "ipv4", "mask", "mac", "description", "addresses"}, 5);
 }
 
 namespace {
@@ -124,7 +172,9 @@ namespace {
 // What keeps an update from reaching s through network; empty when nothing does.
 std::string reach_note(const SystemRecord& s, const InterfaceNetwork& network, size_t sharing) {
     std::string note;
-    if (!on_network(s.ipv4, network)) note = "not on the network of " + network.name;
+    if (!on_network(s.ipv4, network))
+        note = std::string(network.networks.size() > 1 ? "not on any network of " : "not on the network of ") +
+               network.name;
     if (sharing > 1) note += (note.empty() ? "" : "; ") + std::string("address shared by ") + std::to_string(sharing) + " systems";
     return note;
 }

@@ -1,23 +1,27 @@
 // talvo set-ip: gives systems new addresses, each with one IPADDR command to its own MAC
 // and current address, then checks in one scan that each answers at its new address.
 // Nothing is sent before every new address has been checked: no address another host
-// answers for, none the PC or another system has, none asked for twice.
+// answers for, none the PC or another system has, none asked for twice. Every change
+// asked for gets a record, whatever happens to it.
 #include "cli/address_plan.h"
 #include "cli/cli_scan.h"
 #include "cli/commands.h"
+#include "cli/interruptions.h"
 #include "cli/listing.h"
 #include "cli/targets.h"
 #include "cli/work_record.h"
 #include "discovery/address_change.h"
 #include "discovery/address_check.h"
+#include "discovery/interface_list.h"
 #include "platform/platform.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <set>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -28,14 +32,17 @@ constexpr uint32_t AddressSettleMs = 1000;
 
 using WallClock = std::chrono::system_clock;
 
+using Sending = AddressSending;
+
 // One system to move.
 struct AddressChange {
     std::string target;       // as the user named the system; empty for --all
     Ipv4Address address{};    // the new address
     std::string new_address;  // dotted decimal, without leading zeros
-    char octets[4][4] = {};   // the command's fields
+    char octets[4][4] = {};   // the command's fields, without leading zeros
     SystemRecord system{};    // the system the target names
-    std::string started;      // when its command was sent
+    Sending sending = Sending::NotSent;
+    std::string started;        // when its command was sent
     std::string address_after;  // where it answers after the change; empty: nowhere
 };
 
@@ -46,7 +53,6 @@ bool refuse(const std::string& why) {
     return false;
 }
 
-// The fields as given (leading zeros kept, as the window sends them).
 bool take_address(const std::string& text, AddressChange* change, std::string* why) {
     if (!parse_new_address(text.c_str(), change->octets, why)) return false;
     for (size_t i = 0; i < 4; ++i) change->address[i] = static_cast<uint8_t>(std::atoi(change->octets[i]));
@@ -116,14 +122,14 @@ bool choose_for_range(const CliOptions& options, const std::vector<SystemRecord>
 
 // No system moved twice, no address given twice.
 bool each_once(const std::vector<AddressChange>& changes) {
-    std::set<std::string> macs, addresses;
+    std::vector<PlannedMove> moves;
     for (const AddressChange& change : changes) {
-        if (!macs.insert(mac_text(system_mac(change.system))).second)
-            return refuse(system_name(change.system) + " is named twice; nothing was sent");
-        if (!addresses.insert(change.new_address).second)
-            return refuse(change.new_address + " is given twice; nothing was sent");
+        PlannedMove move{{}, system_name(change.system), change.address};
+        std::memcpy(move.mac.data(), system_mac(change.system), 6);
+        moves.push_back(move);
     }
-    return true;
+    const std::string why = plan_repeats(moves);
+    return why.empty() || refuse(why);
 }
 
 // Every new address may be taken; otherwise each refusal is said and false.
@@ -140,9 +146,13 @@ bool all_free(const std::vector<AddressChange>& changes, const AddressSurroundin
 bool assign_range(const std::vector<Ipv4Address>& range, const AddressSurroundings& around,
                   std::vector<AddressChange>& changes, const std::string& range_text) {
     const uint8_t nobody[6] = {};  // a system's own current address is skipped too
+    const InterfaceNetwork networks = interface_network(*around.nic, around.nic->device_name);
+    const auto usable = [&](const Ipv4Address& a) {
+        return !range_skips(a, networks) && address_refusal(a, nobody, around).empty();
+    };
     size_t next = 0;
     for (AddressChange& change : changes) {
-        while (next < range.size() && !address_refusal(range[next], nobody, around).empty()) ++next;
+        while (next < range.size() && !usable(range[next])) ++next;
         if (next == range.size())
             return refuse(range_text + " has too few free addresses for " + std::to_string(changes.size()) +
                           " systems; nothing was sent");
@@ -151,22 +161,60 @@ bool assign_range(const std::vector<Ipv4Address>& range, const AddressSurroundin
     return true;
 }
 
-// Sends every change; false when one could not be sent (said why).
-bool send_all(const InterfaceRecord& nic, std::vector<AddressChange>& changes, std::FILE* out) {
-    for (AddressChange& change : changes) {
+void to_standard_error(DiagnosticStream, const std::string& line) { std::fprintf(stderr, "talvo: %s", line.c_str()); }
+
+// Which systems take which addresses, each checked on the segment; false (said why)
+// when anything is refused: then nothing may be sent.
+bool plan_changes(const CliOptions& options, const InterfaceRecord& nic, const std::vector<SystemRecord>& found,
+                  std::vector<AddressChange>* changes) {
+    std::vector<Ipv4Address> range, asked;
+    std::string why;
+    if (!options.range.empty() && !read_range(options.range, &range, &why)) return refuse(why);
+    if (range.empty() ? !resolve(*changes, found) : !choose_for_range(options, found, changes)) return false;
+    for (const AddressChange& change : *changes) asked.push_back(change.address);
+    std::vector<PcAddress> own;
+    if (!read_pc_addresses(&own)) return refuse("the PC's own addresses cannot be listed; nothing was sent");
+    // One probe for every address: a range's whole, or each change's new address.
+    const ProbeReport probe = probe_addresses(nic, range.empty() ? asked : range, {}, to_standard_error);
+    const AddressSurroundings around{&nic, found.data(), found.size(), &probe, &own};
+    if (!range.empty() && !assign_range(range, around, *changes, "--range " + options.range)) return false;
+    return each_once(*changes) && all_free(*changes, around);
+}
+
+// One set-ip run: its changes, where their records go, and whether a signal stopped it.
+struct AddressRun {
+    AddressRun(const CliOptions& o, std::vector<AddressChange> c, RecordLog& l)
+        : options(o), changes(std::move(c)), log(l) {}
+
+    const CliOptions& options;
+    std::vector<AddressChange> changes;
+    RecordLog& log;
+    std::atomic<bool> stop{false};  // a first signal: no further command is sent
+    std::mutex records;             // the records are written once, by whoever comes first
+    bool recorded = false;
+};
+
+// Sends the changes until one fails or a signal stops them; false when not all were sent.
+bool send_all(const InterfaceRecord& nic, AddressRun& run, std::FILE* out) {
+    size_t sent = 0;
+    for (AddressChange& change : run.changes) {
+        if (run.stop.load(std::memory_order_acquire)) break;
         const char* const fields[4] = {change.octets[0], change.octets[1], change.octets[2], change.octets[3]};
         change.started = utc_time_text(WallClock::now());
         if (send_ipaddr(nic, change.system, fields) != 0) {
-            std::fprintf(stderr, "talvo: %s: sending the address change failed on %s\n",
+            change.sending = Sending::SendFailed;
+            std::fprintf(stderr, "talvo: %s: sending the address change failed on %s; no further change was sent\n",
                          system_name(change.system).c_str(), nic.device_name);
-            return false;
+            break;
         }
-        if (changes.size() == 1)
+        change.sending = Sending::Sent;
+        ++sent;
+        if (run.changes.size() == 1)
             std::fprintf(out, "%s: address change to %s sent; scanning again\n", system_name(change.system).c_str(),
                          change.new_address.c_str());
     }
-    if (changes.size() > 1) std::fprintf(out, "%zu address changes sent; scanning again\n", changes.size());
-    return true;
+    if (run.changes.size() > 1) std::fprintf(out, "%zu address changes sent; scanning again\n", sent);
+    return sent == run.changes.size();
 }
 
 // Where each system answers now, found by its MAC (systems may have shared an address);
@@ -178,6 +226,10 @@ bool verify(const std::vector<SystemRecord>& after, std::vector<AddressChange>& 
         const std::string name = system_name(change.system);
         const int moved = find_target(after, mac_text(system_mac(change.system)), &why);
         change.address_after = moved >= 0 ? after[static_cast<size_t>(moved)].ip_text : "";
+        if (change.sending != Sending::Sent) {
+            all = false;
+            continue;
+        }
         if (change.address_after == change.new_address) {
             if (changes.size() == 1)
                 std::fprintf(out, "%s: now answers at %s\n", name.c_str(), change.new_address.c_str());
@@ -193,12 +245,15 @@ bool verify(const std::vector<SystemRecord>& after, std::vector<AddressChange>& 
     return all;
 }
 
-std::string changes_table(const std::vector<AddressChange>& changes) {
+AddressOutcome outcome_of(const AddressChange& c, bool scanned, bool interrupted) {
+    return address_outcome(c.sending, scanned, c.new_address, c.address_after, interrupted);
+}
+
+std::string changes_table(const std::vector<AddressChange>& changes, bool scanned) {
     std::vector<std::vector<std::string>> rows{{"SERIAL", "MAC", "WAS AT", "NEW IP", "ANSWERS AT", "RESULT"}};
     for (const AddressChange& c : changes)
         rows.push_back({c.system.serial_text, mac_text(system_mac(c.system)), c.system.ip_text, c.new_address,
-                        c.address_after.empty() ? "-" : c.address_after,
-                        c.address_after == c.new_address ? "changed" : "failed"});
+                        c.address_after.empty() ? "-" : c.address_after, outcome_of(c, scanned, false).result});
     return aligned_table(rows);
 }
 
@@ -211,43 +266,61 @@ void note_left_network(const InterfaceRecord& nic, const std::vector<AddressChan
         if (outside++ == 0) note = leaving_network_note(nic, change.address);
     }
     if (outside > 1)
-        note = std::to_string(outside) + " systems are now outside this PC's network on " + nic.device_name + " (" +
-               nic.ip_text + "/" + nic.netmask_text + "): give the PC an address on their network before updating them";
+        note = std::to_string(outside) + " systems are now outside this PC's networks on " +
+               networks_text(interface_network(nic, nic.device_name)) +
+               ": give the PC an address on their network before updating them";
     if (outside > 0) std::fprintf(stderr, "talvo: %s\n", note.c_str());
 }
 
-std::string record_of(const CliOptions& options, const AddressChange& change) {
+std::string record_of(const CliOptions& options, const AddressChange& change, const AddressOutcome& outcome,
+                      bool scanned) {
     AddressRecord record;
     record.system = &change.system;
     record.interface = options.interface;
     record.new_address = change.new_address;
-    const bool moved = change.address_after == change.new_address;
-    record.result = moved ? "changed" : "failed";
-    if (!moved)
-        record.reason = change.address_after.empty() ? "did not answer the scan after the address change"
-                                                     : "still answers at " + change.address_after;
-    record.address_after = change.address_after;
+    record.result = outcome.result;
+    record.reason = outcome.reason;
+    record.address_after = scanned ? change.address_after : "";
     record.started = change.started;
-    record.ended = utc_time_text(WallClock::now());
+    record.ended = change.sending == Sending::NotSent ? "" : utc_time_text(WallClock::now());
     return record_json(record);
 }
 
-void to_standard_error(DiagnosticStream, const std::string& line) { std::fprintf(stderr, "talvo: %s", line.c_str()); }
+// Every change's record, to the log and, with --json, as the document; once per run.
+void write_records(AddressRun& run, bool scanned, bool interrupted) {
+    std::lock_guard<std::mutex> lock(run.records);
+    if (run.recorded) return;
+    run.recorded = true;
+    std::vector<std::string> records;
+    for (const AddressChange& change : run.changes) {
+        records.push_back(record_of(run.options, change, outcome_of(change, scanned, interrupted), scanned));
+        run.log.append(records.back());
+    }
+    if (run.options.format == ListFormat::Json) std::fputs(records_document(records).c_str(), stdout);
+}
 
-// Which systems take which addresses, each checked on the segment; false (said why)
-// when anything is refused: then nothing may be sent.
-bool plan_changes(const CliOptions& options, const InterfaceRecord& nic, const std::vector<SystemRecord>& found,
-                  std::vector<AddressChange>* changes) {
-    std::vector<Ipv4Address> range, asked;
-    std::string why;
-    if (!options.range.empty() && !read_range(options.range, &range, &why)) return refuse(why);
-    if (range.empty() ? !resolve(*changes, found) : !choose_for_range(options, found, changes)) return false;
-    for (const AddressChange& change : *changes) asked.push_back(change.address);
-    // One probe for every address: a range's whole, or each change's new address.
-    const ProbeReport probe = probe_addresses(nic, range.empty() ? asked : range, {}, to_standard_error);
-    const AddressSurroundings around{&nic, found.data(), found.size(), &probe};
-    if (!range.empty() && !assign_range(range, around, *changes, "--range " + options.range)) return false;
-    return each_once(*changes) && all_free(*changes, around);
+// A second signal: the process ends now; each change is on record, those sent without
+// the scan that checks them.
+[[noreturn]] void abandon(AddressRun& run) {
+    {
+        std::lock_guard<std::mutex> lock(run.records);
+        if (!run.recorded) {
+            run.recorded = true;
+            std::vector<std::string> records;
+            for (const AddressChange& change : run.changes) {
+                const bool sent = change.sending == Sending::Sent;
+                const AddressOutcome outcome = sent ? AddressOutcome{"abandoned", "abandoned before the scan that checks it"}
+                                                    : outcome_of(change, false, true);
+                records.push_back(record_of(run.options, change, outcome, false));
+                run.log.append(records.back());
+            }
+            if (run.options.format == ListFormat::Json) std::fputs(records_document(records).c_str(), stdout);
+        }
+    }
+    std::fprintf(stderr, "talvo: abandoned\n");
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(Interruptions::ExitStatus);
 }
 
 }  // namespace
@@ -267,21 +340,27 @@ ExitCode run_set_ip_command(const CliOptions& options) {
     if (!scan_segment(nic, &found)) return ExitCode::SomeFailed;
     if (!plan_changes(options, nic, found, &changes)) return ExitCode::Usage;
 
+    AddressRun run(options, std::move(changes), log);
+    const Interruptions interruptions([&] { run.stop.store(true, std::memory_order_release); },
+                                      [&] { abandon(run); });
     // With --json standard output is the document alone: the rest goes to standard error.
     const bool document = options.format == ListFormat::Json;
     std::FILE* out = document ? stderr : stdout;
-    if (!send_all(nic, changes, out)) return ExitCode::SomeFailed;
-    platform::sleep_ms(AddressSettleMs);
+    const bool all_sent = send_all(nic, run, out);
+    const bool any_sent = std::any_of(run.changes.begin(), run.changes.end(),
+                                      [](const AddressChange& c) { return c.sending == Sending::Sent; });
     std::vector<SystemRecord> after;
-    if (!scan_segment(nic, &after)) return ExitCode::SomeFailed;
-    const bool all_moved = verify(after, changes, out);
-    if (changes.size() > 1 && !document) std::fputs(changes_table(changes).c_str(), stdout);
-    note_left_network(nic, changes);
-    std::vector<std::string> records;
-    for (const AddressChange& change : changes) {
-        records.push_back(record_of(options, change));
-        log.append(records.back());
+    bool scanned = false;
+    if (any_sent) {
+        platform::sleep_ms(AddressSettleMs);
+        scanned = scan_segment(nic, &after);
     }
-    if (document) std::fputs(records_document(records).c_str(), stdout);
-    return all_moved ? ExitCode::Done : ExitCode::SomeFailed;
+    bool all_moved = false;
+    if (scanned) all_moved = verify(after, run.changes, out) && all_sent;
+    if (!scanned && any_sent) std::fprintf(stderr, "talvo: the changes sent could not be checked: the scan failed\n");
+    if (run.changes.size() > 1 && !document) std::fputs(changes_table(run.changes, scanned).c_str(), stdout);
+    if (scanned) note_left_network(nic, run.changes);
+    const bool interrupted = interruptions.count() > 0;
+    write_records(run, scanned, interrupted);
+    return work_exit_code(interrupted, all_moved, log.failed());
 }

@@ -7,9 +7,11 @@
 #include "cli/targets.h"
 #include "cli/interruptions.h"
 #include "cli/update_board.h"
+#include "cli/update_records.h"
 #include "cli/work_record.h"
 #include "discovery/system_reach.h"
 #include "update/device_update.h"
+#include "update/install_gate.h"
 
 #include <unistd.h>
 
@@ -97,59 +99,20 @@ std::string system_name(const SystemRecord& s) {
     return std::string(s.ip_text) + " (" + mac_text(system_mac(s)) + ")";
 }
 
-// "while uploading firmware: Flash is write-protected"
-std::string failure_text(const UpdateOutcome& outcome) {
-    return std::string("while ") + update_step_words(outcome.step) + ": " + outcome.error_text;
-}
-
-using WallClock = std::chrono::system_clock;
-
-// One system's update as talvo ran it.
-struct SystemRun {
-    bool started = false;
-    UpdateOutcome outcome;
-    WallClock::time_point began{}, ended{};
-};
-
-bool updated(const SystemRun& run) { return run.started && run.outcome.updated(); }
-bool interrupted(const SystemRun& run) { return run.started && run.outcome.failure == UpdateFailure::Interrupted; }
-
 // Everything the updates share: the systems, the files and where their records go.
 struct UpdateWork {
+    UpdateWork(const CliOptions& o, const InterfaceRecord& n, const std::vector<SystemRecord>& s, const UpdateFiles& f,
+               UpdateRecords& r)
+        : options(o), nic(n), systems(s), files(f), records(r), gates(s.size()) {}
+
     const CliOptions& options;
+    const InterfaceRecord& nic;  // the connections go through it only
     const std::vector<SystemRecord>& systems;
     const UpdateFiles& files;
-    const FileFacts& firmware;
-    const FileFacts* sd_board;
-    RecordLog& log;
-    ConnectionRoute route;  // through the interface the systems were found on, only
-    std::atomic<bool> stop{false};
+    UpdateRecords& records;
+    std::vector<InstallGate> gates;  // one per system: its stop request against its installation
+    std::atomic<bool> stop{false};   // no further system starts
 };
-
-const char* result_word(const SystemRun& run) {
-    if (!run.started) return "not-started";
-    if (run.outcome.updated()) return "updated";
-    return run.outcome.failure == UpdateFailure::Interrupted ? "interrupted" : "failed";
-}
-
-std::string record_of(const UpdateWork& work, size_t i, const SystemRun& run, const std::string& firmware_after) {
-    UpdateRecord record;
-    record.system = &work.systems[i];
-    record.interface = work.options.interface;
-    record.result = result_word(run);
-    if (run.started && !run.outcome.updated()) {
-        if (!interrupted(run)) record.failed_step = update_step_words(run.outcome.step);
-        record.reason = run.outcome.error_text;
-    }
-    record.firmware_after = firmware_after;
-    record.firmware = &work.firmware;
-    record.sd_board = work.sd_board;
-    if (run.started) {
-        record.started = utc_time_text(run.began);
-        record.ended = utc_time_text(run.ended);
-    }
-    return record_json(record);
-}
 
 SystemRun update_one(UpdateWork& work, size_t i, UpdateBoard& board) {
     const SystemRecord& system = work.systems[i];
@@ -157,10 +120,16 @@ SystemRun update_one(UpdateWork& work, size_t i, UpdateBoard& board) {
     job.address = system.ip_text;
     job.firmware_path = work.files.firmware;
     job.sd_board_path = work.files.sd_board;
-    job.stop = &work.stop;
-    job.route = work.route;
+    job.gate = &work.gates[i];
+    uint8_t source[4];
+    source_toward(work.nic, system.ipv4, source);
+    job.route = route_through(work.nic.device_name, source);
     job.fault_reports = false;  // the cause ends the system's one line instead
+    job.chunk_sent = [&work, i](UpdateStep step, const unsigned char* bytes, size_t size) {
+        work.records.chunk_sent(i, step, bytes, size);
+    };
     board.begin(i);
+    work.records.began(i);
     const std::string name = system_name(system);
     const auto progress = [&board, i](const UpdateProgress& p) { board.progress(i, p.step, p.bytes_sent, p.bytes_total); };
     const auto diagnostics = [&name](DiagnosticStream stream, const std::string& line) {
@@ -172,7 +141,7 @@ SystemRun update_one(UpdateWork& work, size_t i, UpdateBoard& board) {
     run.outcome = update_system(job, progress, diagnostics);
     run.ended = WallClock::now();
     // On record before anything says the system has ended.
-    work.log.append(record_of(work, i, run, ""));
+    work.records.ended(i, run);
     const bool done = run.outcome.updated();
     board.finish(i, done, done ? "" : interrupted(run) ? "not updated: interrupted" : failure_text(run.outcome));
     return run;
@@ -196,19 +165,6 @@ std::vector<SystemRun> run_updates(UpdateWork& work, UpdateBoard& board) {
     return runs;
 }
 
-// What a system left between its installation and its reboot request still lacks.
-std::string still_lacks(UpdateStep step, bool with_sd_board) {
-    const std::string reboot = "its reboot request";
-    const std::string sd_board = with_sd_board ? "its SD board file system and " : "";
-    switch (step) {
-    case UpdateStep::InstallingFirmware: return "the end of its firmware installation, " + sd_board + reboot;
-    case UpdateStep::UploadingSdBoard:
-    case UpdateStep::InstallingSdBoard:
-    case UpdateStep::ValidatingSdBoard: return "its SD board file system and " + reboot;
-    default: return reboot;
-    }
-}
-
 // The board while the updates run, for the signal watcher; null before and after. The
 // lock keeps it from going while the watcher reads it.
 struct ShownBoard {
@@ -221,21 +177,18 @@ struct ShownBoard {
     }
 };
 
-// The systems between their installation and their reboot request, with their step.
-std::vector<std::pair<size_t, UpdateStep>> installing_now(ShownBoard& shown, size_t count) {
+SystemProgress shown_row(ShownBoard& shown, size_t i) {
     std::lock_guard<std::mutex> lock(shown.mutex);
-    std::vector<std::pair<size_t, UpdateStep>> rows;
-    for (size_t i = 0; shown.board && i < count; ++i) {
-        const SystemProgress p = shown.board->row(i);
-        if (p.state == BoardState::Running && update_installing(p.step)) rows.emplace_back(i, p.step);
-    }
-    return rows;
+    return shown.board ? shown.board->row(i) : SystemProgress{};
 }
 
 // The first signal: nothing new starts, and what is not installing yet stops at once.
+// Each system's gate decides whether its stop came before its installation.
 void stop_safely(UpdateWork& work, ShownBoard& shown) {
     work.stop.store(true, std::memory_order_release);
-    const size_t installing = installing_now(shown, work.systems.size()).size();
+    size_t installing = 0;
+    for (InstallGate& gate : work.gates)
+        if (!gate.request_stop()) ++installing;
     char line[160] = "Interrupted: no system is installing; stopping";
     if (installing > 0)
         std::snprintf(line, sizeof line, "Interrupted: finishing %zu system%s that %s installing; Ctrl-C again to abandon %s",
@@ -249,12 +202,22 @@ void stop_safely(UpdateWork& work, ShownBoard& shown) {
     }
 }
 
-// A second signal: the process ends now, naming every system it leaves half-installed.
-[[noreturn]] void abandon(const UpdateWork& work, ShownBoard& shown) {
-    for (const auto& [i, step] : installing_now(shown, work.systems.size())) {
+// A second signal: the process ends now, naming every system it leaves half-installed,
+// with a record of each system that has none yet.
+[[noreturn]] void abandon(UpdateWork& work, ShownBoard& shown) {
+    std::vector<SystemProgress> rows;
+    for (size_t i = 0; i < work.systems.size(); ++i) rows.push_back(shown_row(shown, i));
+    for (size_t i = 0; i < work.systems.size(); ++i) {
+        if (!work.gates[i].installing()) continue;
         std::fprintf(stderr, "talvo: %s was left between its installation and its reboot: it lacks %s\n",
-                     system_name(work.systems[i]).c_str(), still_lacks(step, work.sd_board != nullptr).c_str());
+                     system_name(work.systems[i]).c_str(),
+                     still_lacks(rows[i].step, !work.files.sd_board.empty()).c_str());
     }
+    const std::vector<std::string> records = work.records.leave([&](size_t i) {
+        return left_behind(work.gates[i].installing(), rows[i].state == BoardState::Waiting, rows[i].step,
+                           !work.files.sd_board.empty());
+    });
+    if (work.options.format == ListFormat::Json) std::fputs(records_document(records).c_str(), stdout);
     std::fprintf(stderr, "talvo: abandoned\n");
     std::fflush(stdout);
     std::fflush(stderr);
@@ -287,37 +250,11 @@ void print_summary(const UpdateWork& work, const std::vector<SystemRun>& runs,
     std::fprintf(out, "\n%s", aligned_table(rows).c_str());
 }
 
-void print_document(const UpdateWork& work, const std::vector<SystemRun>& runs,
-                    const std::vector<SystemRecord>& after) {
-    std::vector<std::string> records;
-    for (size_t i = 0; i < work.systems.size(); ++i) {
-        const SystemRecord* now = by_mac(after, system_mac(work.systems[i]));
-        records.push_back(record_of(work, i, runs[i], now ? now->firmware_text : ""));
-    }
-    std::fputs(records_document(records).c_str(), stdout);
-}
-
-bool read_facts(const UpdateFiles& files, FileFacts* firmware, FileFacts* sd_board) {
-    std::string why;
-    if (read_file_facts(files.firmware, firmware, &why) &&
-        (files.sd_board.empty() || read_file_facts(files.sd_board, sd_board, &why)))
-        return true;
-    std::fprintf(stderr, "talvo: %s\n", why.c_str());
-    return false;
-}
-
-ExitCode exit_code(const std::vector<SystemRun>& runs, bool was_interrupted) {
-    if (was_interrupted) return ExitCode::Interrupted;
-    return std::all_of(runs.begin(), runs.end(), updated) ? ExitCode::Done : ExitCode::SomeFailed;
-}
-
 }  // namespace
 
 ExitCode run_update_command(const CliOptions& options) {
     UpdateFiles files;
     if (!check_files(options, &files)) return ExitCode::Usage;
-    FileFacts firmware, sd_board;
-    if (!read_facts(files, &firmware, &sd_board)) return ExitCode::Usage;
     RecordLog log;
     std::string why;
     if (!options.log.empty() && !log.open(options.log, &why)) {
@@ -339,8 +276,8 @@ ExitCode run_update_command(const CliOptions& options) {
                  files.firmware.c_str(), files.sd_board.empty() ? "" : " and ", files.sd_board.c_str());
     std::vector<std::string> names;
     for (const SystemRecord& s : systems) names.push_back(system_name(s));
-    UpdateWork work{options, systems, files, firmware, files.sd_board.empty() ? nullptr : &sd_board, log,
-                    route_through(nic.device_name, nic.ipv4)};
+    UpdateRecords records(systems, options.interface, files.firmware, files.sd_board, log);
+    UpdateWork work(options, nic, systems, files, records);
     // Taken before any thread of the updates starts, so no signal can reach one of them.
     ShownBoard shown;
     const Interruptions interruptions([&] { stop_safely(work, shown); }, [&] { abandon(work, shown); });
@@ -354,10 +291,10 @@ ExitCode run_update_command(const CliOptions& options) {
     std::vector<SystemRecord> after;
     const bool scanned = std::any_of(runs.begin(), runs.end(), updated) && scan_segment(nic, &after);
     print_summary(work, runs, after, scanned, out);
-    if (document) print_document(work, runs, after);
+    if (document) std::fputs(records_document(records.document(after)).c_str(), stdout);
     for (size_t i = 0; i < systems.size(); ++i)
         if (runs[i].started && !runs[i].outcome.updated() && !interrupted(runs[i]))
             std::fprintf(stderr, "talvo: %s failed %s\n", system_name(systems[i]).c_str(),
                          failure_text(runs[i].outcome).c_str());
-    return exit_code(runs, interruptions.count() > 0);
+    return work_exit_code(interruptions.count() > 0, std::all_of(runs.begin(), runs.end(), updated), log.failed());
 }

@@ -4,14 +4,12 @@
 #include "cli/targets.h"
 
 #include <fcntl.h>
-#include <nettle/sha2.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <memory>
 
 namespace {
 
@@ -35,6 +33,7 @@ std::string text_or_null(const std::string& text) { return text.empty() ? "null"
 
 std::string file_json(const FileFacts* file) {
     if (!file) return "null";
+    if (!file->sent_whole) return "{\"name\": " + json_string(file->name) + ", \"size\": null, \"sha256\": null}";
     return "{\"name\": " + json_string(file->name) + ", \"size\": " + std::to_string(file->size) +
            ", \"sha256\": " + json_string(file->sha256) + "}";
 }
@@ -48,32 +47,22 @@ std::string system_fields(const char* action, const std::string& interface, cons
 
 }  // namespace
 
-bool read_file_facts(const std::string& path, FileFacts* out, std::string* why) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        *why = path + ": " + std::strerror(errno);
-        return false;
-    }
-    sha256_ctx context;
-    sha256_init(&context);
-    const size_t chunk = 1 << 16;
-    std::unique_ptr<uint8_t[]> buffer(new uint8_t[chunk]);
-    uint64_t size = 0;
-    ssize_t n;
-    while ((n = read(fd, buffer.get(), chunk)) > 0) {
-        sha256_update(&context, static_cast<size_t>(n), buffer.get());
-        size += static_cast<uint64_t>(n);
-    }
-    const int error = errno;
-    close(fd);
-    if (n < 0) {
-        *why = path + ": " + std::strerror(error);
-        return false;
-    }
+SentFile::SentFile(const std::string& path) : name_(base_name(path)) { sha256_init(&context_); }
+
+void SentFile::add(const unsigned char* bytes, size_t size) {
+    sha256_update(&context_, size, bytes);
+    size_ += size;
+}
+
+FileFacts SentFile::facts(bool whole) const {
+    FileFacts facts{name_, whole, 0, ""};
+    if (!whole) return facts;
+    sha256_ctx copy = context_;  // the digest resets the context it reads
     uint8_t digest[SHA256_DIGEST_SIZE];
-    sha256_digest(&context, sizeof digest, digest);
-    *out = FileFacts{base_name(path), size, hex(digest, sizeof digest)};
-    return true;
+    sha256_digest(&copy, sizeof digest, digest);
+    facts.size = size_;
+    facts.sha256 = hex(digest, sizeof digest);
+    return facts;
 }
 
 std::string utc_time_text(std::chrono::system_clock::time_point when) {
@@ -89,7 +78,7 @@ std::string record_json(const UpdateRecord& r) {
     return "{" + system_fields("update", r.interface, *r.system) + ", \"result\": " + json_string(r.result) +
            ", \"failed_step\": " + text_or_null(r.failed_step) + ", \"reason\": " + text_or_null(r.reason) +
            ", \"firmware_before\": " + json_string(r.system->firmware_text) +
-           ", \"firmware_after\": " + text_or_null(r.firmware_after) + ", \"firmware_file\": " + file_json(r.firmware) +
+           ", \"firmware_after\": " + text_or_null(r.firmware_after) + ", \"firmware_file\": " + file_json(&r.firmware) +
            ", \"sd_board_file\": " + file_json(r.sd_board) + ", \"started\": " + text_or_null(r.started) +
            ", \"ended\": " + text_or_null(r.ended) + "}";
 }
@@ -101,10 +90,39 @@ std::string record_json(const AddressRecord& r) {
            ", \"ended\": " + text_or_null(r.ended) + "}";
 }
 
+AddressOutcome address_outcome(AddressSending sending, bool scanned, const std::string& new_address,
+                               const std::string& address_after, bool interrupted) {
+    switch (sending) {
+    case AddressSending::NotSent:
+        return {"not-started", interrupted ? "not sent: interrupted" : "not sent: an earlier change could not be sent"};
+    case AddressSending::SendFailed: return {"failed", "the address change could not be sent"};
+    case AddressSending::Sent: break;
+    }
+    if (!scanned) return {"unverified", "sent, but the scan that checks it failed"};
+    if (address_after == new_address) return {"changed", ""};
+    return {"failed", address_after.empty() ? "did not answer the scan after the address change"
+                                            : "still answers at " + address_after};
+}
+
 std::string records_document(const std::vector<std::string>& records) {
     std::string out = "[";
     for (size_t i = 0; i < records.size(); ++i) out += (i ? ",\n " : "\n ") + records[i];
     return out + (records.empty() ? "]\n" : "\n]\n");
+}
+
+bool write_whole(int fd, const std::string& bytes, WriteCall write_call) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = write_call ? write_call(fd, bytes.data() + done, bytes.size() - done)
+                                     : write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = EIO;  // nothing taken and no reason: it will not go on
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
 }
 
 RecordLog::~RecordLog() {
@@ -117,10 +135,13 @@ bool RecordLog::open(const std::string& path, std::string* why) {
     return fd_ >= 0;
 }
 
-void RecordLog::append(const std::string& record) {
-    if (fd_ < 0) return;
-    const std::string line = record + "\n";
-    // O_APPEND: each line lands whole at the end, also beside another talvo writing the file.
-    if (write(fd_, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
-        std::fprintf(stderr, "talvo: writing the log: %s\n", std::strerror(errno));
+bool RecordLog::append(const std::string& record) {
+    if (fd_ < 0) return true;
+    std::lock_guard<std::mutex> lock(mutex_);
+    // O_APPEND: each write lands at the end, also beside another talvo writing the file.
+    if (write_whole(fd_, record + "\n")) return true;
+    std::fprintf(stderr, "talvo: writing the log: %s; this record is not in it: %s\n", std::strerror(errno),
+                 record.c_str());
+    failed_.store(true, std::memory_order_release);
+    return false;
 }

@@ -6,20 +6,39 @@
 
 #include "discovery/system_record.h"
 
+#include <nettle/sha2.h>
+
+#include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
-// A file an update loads, as the record names it.
+#include <sys/types.h>
+
+// A file an update loads, as the record names it: the bytes one system was sent.
 struct FileFacts {
     std::string name;  // without its folder
+    bool sent_whole = false;  // false: the size and SHA-256 are unknown (null)
     uint64_t size = 0;
     std::string sha256;  // lower-case hex
 };
 
-// Reads the file at path whole for its facts; false with the reason in *why.
-bool read_file_facts(const std::string& path, FileFacts* out, std::string* why);
+// The facts of a file as it is sent to one system, chunk by chunk: the record names
+// what that system received, whatever the file holds by then.
+class SentFile {
+public:
+    explicit SentFile(const std::string& path = "");
+    void add(const unsigned char* bytes, size_t size);
+    // Once the upload ended: the file was sent whole. Before: the name alone.
+    FileFacts facts(bool whole) const;
+
+private:
+    std::string name_;
+    sha256_ctx context_;
+    uint64_t size_ = 0;
+};
 
 // "2026-12-08T09:14:03Z": UTC, ISO 8601, to the second.
 std::string utc_time_text(std::chrono::system_clock::time_point when);
@@ -28,11 +47,13 @@ std::string utc_time_text(std::chrono::system_clock::time_point when);
 struct UpdateRecord {
     const SystemRecord* system = nullptr;
     std::string interface;
-    std::string result;          // "updated", "failed", "interrupted" or "not-started"
+    // "updated", "failed", "interrupted", "not-started", or "abandoned" (left between its
+    // installation and its reboot request by a second signal)
+    std::string result;
     std::string failed_step;     // the step's words; empty when it did not fail
     std::string reason;          // why it failed or stopped; empty otherwise
     std::string firmware_after;  // the firmware the system reports afterwards; empty: unknown
-    const FileFacts* firmware = nullptr;
+    FileFacts firmware;
     const FileFacts* sd_board = nullptr;  // null: none
     std::string started, ended;           // utc_time_text; empty: it never began
 };
@@ -42,11 +63,26 @@ struct AddressRecord {
     const SystemRecord* system = nullptr;
     std::string interface;
     std::string new_address;
-    std::string result;         // "changed" (it answers at the new address) or "failed"
+    // "changed" (it answers at the new address), "failed", "unverified" (sent, but the
+    // scan after it failed), "not-started" (never sent) or "abandoned"
+    std::string result;
     std::string reason;         // why it failed; empty otherwise
-    std::string address_after;  // where it answers afterwards; empty: nowhere
+    std::string address_after;  // where it answers afterwards; empty: nowhere or unknown
     std::string started, ended;
 };
+
+// How far an address change got: its command is sent only once every change was checked.
+enum class AddressSending { NotSent, Sent, SendFailed };
+
+// The result and reason of an address change's record.
+struct AddressOutcome {
+    std::string result;
+    std::string reason;  // empty when changed
+};
+// From how far it got, whether the scan after the changes ran, where the system
+// answers in it (empty: nowhere), and whether a signal stopped the run.
+AddressOutcome address_outcome(AddressSending sending, bool scanned, const std::string& new_address,
+                               const std::string& address_after, bool interrupted);
 
 // Each as one JSON object on one line, without a line end.
 std::string record_json(const UpdateRecord& record);
@@ -54,6 +90,11 @@ std::string record_json(const AddressRecord& record);
 
 // Records as one JSON array, a record a line.
 std::string records_document(const std::vector<std::string>& records);
+
+// Writes all of bytes to fd, going on after a short write and an interrupted one;
+// false (errno set) when a write fails. write_call stands in for write(2) in tests.
+using WriteCall = ssize_t (*)(int fd, const void* bytes, size_t size);
+bool write_whole(int fd, const std::string& bytes, WriteCall write_call = nullptr);
 
 // A log file that records are appended to, a whole line at a time.
 class RecordLog {
@@ -65,9 +106,14 @@ public:
 
     // Opens (creates) path for appending; false with the reason in *why.
     bool open(const std::string& path, std::string* why);
-    // Appends record and its line end in one write; does nothing when not open.
-    void append(const std::string& record);
+    // Appends record and its line end, in one write where the system takes it whole.
+    // false, said on standard error, when the line could not be written; true when not open.
+    bool append(const std::string& record);
+    // Whether any line could not be written: the run's exit status says so.
+    bool failed() const { return failed_.load(std::memory_order_acquire); }
 
 private:
     int fd_ = -1;
+    std::mutex mutex_;  // a line is written whole before the next begins
+    std::atomic<bool> failed_{false};
 };

@@ -4,7 +4,6 @@
 #include "cli/listing.h"
 #include "cli/targets.h"
 #include "cli/update_board.h"
-#include "discovery/address_change.h"
 #include "support/json_reader.h"
 
 #include <gtest/gtest.h>
@@ -125,7 +124,7 @@ TEST(CliTargets, ASystemThatAnsweredTwiceIsOneSystem) {
     EXPECT_EQ(find_target(systems, "198.51.100.11", &why), 0);
 }
 
-const InterfaceNetwork Tp0{"tp0", {198, 51, 100, 1}, 24};
+const InterfaceNetwork Tp0{"tp0", {Ipv4Network{{198, 51, 100, 1}, 24}}};
 
 SystemRecord hostile(const std::string& type, const std::string& firmware) {
     SystemRecord r = system("198.51.100.11", 0x01);
@@ -173,22 +172,35 @@ TEST(CliListing, StrayBytesAreReadAsLatin1InJson) {
     EXPECT_TRUE(objects.empty());
 }
 
+// Every address of the PC's interface is listed, in each format.
+TEST(CliListing, InterfacesShowEveryAddress) {
+    InterfaceRecord nic{};
+    std::strcpy(nic.device_name, "tp0");
+    std::strcpy(nic.description, "tp0");
+    std::strcpy(nic.ip_text, "203.0.113.129");
+    std::strcpy(nic.netmask_text, "255.255.255.128");
+    const uint8_t first[8] = {203, 0, 113, 1, 255, 255, 255, 128}, second[8] = {203, 0, 113, 129, 255, 255, 255, 128};
+    std::memcpy(&nic.addresses[0], first, 8);
+    std::memcpy(&nic.addresses[1], second, 8);
+    nic.address_count = 2;
+    const std::string table = list_interfaces_text({nic}, ListFormat::Table);
+    EXPECT_NE(table.find("\ntp0   203.0.113.129  255.255.255.128  "), std::string::npos) << table;
+    EXPECT_NE(table.find("\n      203.0.113.1    255.255.255.128"), std::string::npos) << table;
+    std::vector<JsonObject> objects;
+    ASSERT_TRUE(read_json_objects(list_interfaces_text({nic}, ListFormat::Json), &objects));
+    EXPECT_EQ(objects[0]["ipv4"], "203.0.113.129");
+    EXPECT_EQ(objects[0]["addresses.0.ipv4"], "203.0.113.1");
+    EXPECT_EQ(objects[0]["addresses.1.mask"], "255.255.255.128");
+    const auto rows = read_csv(list_interfaces_text({nic}, ListFormat::Csv));
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].back(), "addresses");
+    EXPECT_EQ(rows[1].back(), "203.0.113.1/255.255.255.128 203.0.113.129/255.255.255.128");
+}
+
 TEST(CliListing, TableColumnsLineUpByCharacters) {
     const std::string table = aligned_table({{"A", "B"}, {"\xc3\xa9t\xc3\xa9", "x"}, {"long text", "y"}});
     // Each second column starts at the same character position: 9 characters, 2 spaces.
     EXPECT_EQ(table, "A          B\n\xc3\xa9t\xc3\xa9        x\nlong text  y\n");
-}
-
-TEST(NewAddress, OnlyAddressesASystemCanTakeAreAccepted) {
-    char octets[4][4];
-    std::string why;
-    ASSERT_TRUE(parse_new_address("198.51.100.050", octets, &why)) << why;
-    EXPECT_STREQ(octets[3], "050") << "as typed, like the window's fields";
-    for (const char* bad : {"198.51.100", "198.51.100.1.2", "198.51.100.256", "198.51..1", "198.51.100.1 ",
-                            "1234.1.1.1", "a.b.c.d", "", "0.1.2.3", "127.0.0.1", "224.0.0.1", "255.255.255.255"}) {
-        EXPECT_FALSE(parse_new_address(bad, octets, &why)) << bad;
-        EXPECT_FALSE(why.empty()) << bad;
-    }
 }
 
 TEST(UpdateProgressLine, ShowsTheStepBytesRateAndTime) {

@@ -70,9 +70,19 @@ struct Reader {
         std::strtod(out->c_str(), &end);
         return !out->empty() && *end == '\0';
     }
-    // One value under key; an object's members go in as "key.member".
+    // One value under key; an object's members go in as "key.member", an array's
+    // elements as "key.0", "key.1", ...
     bool value(const std::string& key, JsonObject* out) {
         blanks();
+        if (at < text.size() && text[at] == '[') {
+            ++at;
+            if (take(']')) return true;
+            size_t i = 0;
+            do {
+                if (!value(key + "." + std::to_string(i++), out)) return false;
+            } while (take(','));
+            return take(']');
+        }
         if (at < text.size() && text[at] == '{') {
             JsonObject inner;
             if (!object(&inner)) return false;
