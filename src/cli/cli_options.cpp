@@ -220,6 +220,7 @@ const char* cli_usage() {
            "     several, a file that is not a regular readable file, an address no system\n"
            "     can take or one in use (named with the MAC that holds it), a range with\n"
            "     too few free addresses. Nothing was sent to any system.\n"
+           "  3  the work was done, but standard output or a log line could not be written\n"
            "  130  interrupted (SIGINT, SIGTERM, SIGHUP): systems already installing were\n"
            "     brought to their reboot request first; a second signal abandons them\n";
 }

@@ -51,6 +51,7 @@ TEST(AddressCheckOnSegment, AnAddressAnotherHostHoldsIsNeverSent) {
     const std::vector<Case> cases = {
         {{"set-ip", "-i", "talvo0", first, "198.51.100.40"}, held},
         {{"set-ip", "-i", "talvo0", first, "198.51.100.1"}, "198.51.100.1 is this PC's own address on talvo0"},
+        {{"set-ip", "-i", "talvo0", first, "198.51.100.255"}, "198.51.100.255 is the broadcast address of 198.51.100.0/24"},
         {{"set-ip", "-i", "talvo0", "--plan", plan}, held},
         {{"set-ip", "-i", "talvo0", "--plan", typo}, "line 2 of the plan is not TARGET,NEW_IP"},
         {{"set-ip", "-i", "talvo0", "--range", "198.51.100.39-198.51.100.40", "--all"}, "too few free addresses"},

@@ -83,7 +83,8 @@ TEST(TalvoOnSegment, SetIpMovesTheSystemAndChecksItAnswersThere) {
         std::string says;
     };
     const Case cases[] = {
-        {serial_of(systems[1].mac), "198.51.100.60", 0, "now answers at 198.51.100.60"},
+        // Written with a leading zero: sent, probed and shown as the number it is.
+        {serial_of(systems[1].mac), "198.51.100.060", 0, "now answers at 198.51.100.60"},
         {mac_text(systems[0].mac), "198.51.100.61", 1,
          "still answers at " + systems[0].ip_text + ", not at 198.51.100.61"},
     };

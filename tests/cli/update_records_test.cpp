@@ -83,23 +83,42 @@ TEST(TalvoInterrupted, ASignalDuringTheUploadsInstallsNothing) {
         EXPECT_FALSE(installed(record, s.ip_text)) << s.ip_text << " installed an interrupted update";
 }
 
-// A signal during the installations: every system installing goes on to its reboot
-// request, and the document records each system as the segment shows it.
+// Log lines as records.
+std::vector<JsonObject> log_records(const std::string& path) {
+    std::ifstream lines(path);
+    std::string line;
+    std::vector<JsonObject> logged;
+    while (std::getline(lines, line)) {
+        JsonObject r;
+        EXPECT_TRUE(read_json_object(line, &r)) << line;
+        logged.push_back(r);
+    }
+    return logged;
+}
+
+std::string log_path(const char* name) {
+    const std::string path = std::string("/tmp/talvo-") + name + "-" + std::to_string(getpid());
+    std::remove(path.c_str());
+    return path;
+}
+
+// `talvo update ... | tee out.txt`, then Ctrl-C during the installations: the shell's
+// signal ends the reader too. Every system installing goes on to its reboot request
+// all the same, and the log records each as the segment shows it.
 TEST(TalvoInterrupted, ASignalDuringTheInstallationsLetsEverySystemReachItsReboot) {
     const RecordDir record;
     PERABO_INSIDE_SEGMENT(3, 0, true, {"--record", record.path, "--install-delay", "3000", "--reboot-silence", "2000"});
     const std::vector<SimulatedSystem> systems = segment_systems();
-    RunningProgram talvo(talvo_path(), {"update", "-i", "talvo0", sample("TLV-3.3.0.firm"), "--all", "--json"});
+    const std::string log = log_path("reader-gone");
+    RunningProgram talvo(talvo_path(), {"update", "-i", "talvo0", sample("TLV-3.3.0.firm"), "--all", "--log", log});
     ASSERT_TRUE(talvo.wait_for("  installing firmware", 60, 3)) << "the systems never all installed at once";
-    talvo.signal(SIGTERM);
+    talvo.close_output();
+    talvo.signal(SIGINT);
     const ProgramRun run = talvo.finish();
     EXPECT_EQ(run.exit_code, 130) << run.err;
-    EXPECT_NE(run.err.find("Interrupted: finishing 3 systems that are installing; Ctrl-C again to abandon them"),
-              std::string::npos)
-        << run.err;
-    std::vector<JsonObject> records;
-    ASSERT_TRUE(read_json_objects(run.out, &records)) << run.out;
-    auto found = by_mac(records);
+    EXPECT_EQ(run.signal, 0) << "ended by a signal, not by its own exit";
+    auto found = by_mac(log_records(log));
+    std::remove(log.c_str());
     const std::regex utc("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ");
     for (const SimulatedSystem& s : systems) {
         SCOPED_TRACE(s.ip_text);
@@ -114,7 +133,7 @@ TEST(TalvoInterrupted, ASignalDuringTheInstallationsLetsEverySystemReachItsReboo
         EXPECT_EQ(r["failed_step"], JsonNull);
         EXPECT_EQ(r["reason"], JsonNull);
         EXPECT_EQ(r["firmware_before"], s.firmware);
-        EXPECT_EQ(r["firmware_after"], "3.3.0");
+        EXPECT_EQ(r["firmware_after"], JsonNull) << "the log is written before the scan";
         EXPECT_EQ(r["firmware_file.name"], "TLV-3.3.0.firm");
         EXPECT_EQ(r["firmware_file.size"], std::to_string(std::ifstream(sample("TLV-3.3.0.firm"), std::ios::ate).tellg()));
         EXPECT_EQ(r["firmware_file.sha256"], sha256_of(sample("TLV-3.3.0.firm")));
@@ -126,42 +145,47 @@ TEST(TalvoInterrupted, ASignalDuringTheInstallationsLetsEverySystemReachItsReboo
     }
 }
 
-// A second signal abandons at once and names each system left half-installed.
+// A second signal abandons at once and names each system left half-installed; the
+// document and the log still get a record of each.
 TEST(TalvoInterrupted, ASecondSignalAbandonsAndNamesTheSystemsLeft) {
     PERABO_INSIDE_SEGMENT(2, 0, true, {"--install-delay", "20000"});
-    RunningProgram talvo(talvo_path(), {"update", "-i", "talvo0", sample("TLV-3.3.0.firm"), "--all"});
+    const std::string log = log_path("abandoned");
+    RunningProgram talvo(talvo_path(), {"update", "-i", "talvo0", sample("TLV-3.3.0.firm"), "--all", "--json",
+                                        "--log", log});
     ASSERT_TRUE(talvo.wait_for("  installing firmware", 60, 2));
     talvo.signal(SIGINT);
     ASSERT_TRUE(talvo.wait_for("Ctrl-C again to abandon them", 30));
     talvo.signal(SIGHUP);
     const ProgramRun run = talvo.finish();
     EXPECT_EQ(run.exit_code, 130);
+    const std::string lacks = "left between its installation and its reboot: it lacks the end of its firmware "
+                              "installation, its SD board file system and its reboot request";
     for (const SimulatedSystem& s : segment_systems())
-        EXPECT_NE(run.err.find(s.ip_text + " (" + mac_text(s.mac) +
-                               ") was left between its installation and its reboot: it lacks the end of its firmware "
-                               "installation, its SD board file system and its reboot request"),
-                  std::string::npos)
-            << run.err;
+        EXPECT_NE(run.err.find(s.ip_text + " (" + mac_text(s.mac) + ") was " + lacks), std::string::npos) << run.err;
+    std::vector<JsonObject> document;
+    ASSERT_TRUE(read_json_objects(run.out, &document)) << run.out;
+    const std::vector<JsonObject> logged = log_records(log);
+    std::remove(log.c_str());
+    ASSERT_EQ(document.size(), 2u);
+    ASSERT_EQ(logged.size(), 2u);
+    for (const JsonObject& r : document) {
+        EXPECT_EQ(r.at("result"), "abandoned");
+        EXPECT_EQ(r.at("failed_step"), "installing firmware");
+        EXPECT_EQ(r.at("reason"), lacks);
+    }
+    for (const JsonObject& r : logged) EXPECT_EQ(r.at("result"), "abandoned");
 }
 
 // Killed outright, talvo still leaves the log lines of the systems that had ended.
 TEST(TalvoInterrupted, TheLogKeepsTheSystemsDoneWhenTalvoIsKilled) {
     PERABO_INSIDE_SEGMENT(2, 0, true, {"--chunk-delay", "2000"}, false,
                           {{1, {"--fault", "FirmwareUpdate/chunk#0=refuse:Flash is write-protected"}}});
-    const std::string log = std::string("/tmp/talvo-log-") + std::to_string(getpid());
-    std::remove(log.c_str());
+    const std::string log = log_path("killed");
     RunningProgram talvo(talvo_path(), {"update", "-i", "talvo0", sample("TLV-3.3.0.firm"), "--all", "--log", log});
     ASSERT_TRUE(talvo.wait_for("failed: while uploading firmware", 60));
     talvo.signal(SIGKILL);
     EXPECT_EQ(talvo.finish().signal, SIGKILL);
-    std::ifstream lines(log);
-    std::string line;
-    std::vector<JsonObject> logged;
-    while (std::getline(lines, line)) {
-        JsonObject r;
-        ASSERT_TRUE(read_json_object(line, &r)) << line;
-        logged.push_back(r);
-    }
+    std::vector<JsonObject> logged = log_records(log);
     std::remove(log.c_str());
     ASSERT_EQ(logged.size(), 1u) << "the failed system's line, and only it";
     EXPECT_EQ(logged[0]["mac"], mac_text(segment_systems()[0].mac));

@@ -103,7 +103,16 @@ void RunningProgram::read_output(int out_fd, int err_fd) {
     int open_count = 2;
     char buffer[4096];
     while (open_count > 0) {
-        if (poll(fds, 2, -1) < 0 && errno != EINTR) break;
+        if (fds[0].fd >= 0 && drop_output_.load(std::memory_order_acquire)) {
+            close(fds[0].fd);
+            fds[0].fd = -1;
+            --open_count;
+            std::lock_guard<std::mutex> lock(mutex_);
+            output_closed_ = true;
+            grew_.notify_all();
+        }
+        // A short wait, so a request to drop the output is taken soon.
+        if (poll(fds, 2, 50) < 0 && errno != EINTR) break;
         for (int i = 0; i < 2; ++i) {
             if (fds[i].fd < 0 || fds[i].revents == 0) continue;
             const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
@@ -128,6 +137,12 @@ bool RunningProgram::wait_for(const std::string& text, int seconds, size_t count
     return grew_.wait_for(lock, std::chrono::seconds(seconds), [&] {
         return closed_ || occurrences(run_.out + run_.err, text) >= count;
     }) && occurrences(run_.out + run_.err, text) >= count;
+}
+
+void RunningProgram::close_output() {
+    drop_output_.store(true, std::memory_order_release);
+    std::unique_lock<std::mutex> lock(mutex_);
+    grew_.wait(lock, [this] { return output_closed_ || closed_; });
 }
 
 void RunningProgram::signal(int number) const {

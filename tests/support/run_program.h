@@ -3,6 +3,7 @@
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <string>
@@ -34,6 +35,9 @@ public:
     // at most seconds; false when they did not by then or the program ended first.
     bool wait_for(const std::string& text, int seconds, size_t count = 1);
     void signal(int number) const;
+    // Stops reading standard output and closes it, as a reader that goes away (a pipe's
+    // end, an SSH session) does: the program's next writes there fail.
+    void close_output();
     // Waits for the end and gives all it wrote.
     ProgramRun finish();
 
@@ -45,6 +49,8 @@ private:
     std::condition_variable grew_;
     ProgramRun run_;
     bool closed_ = false;
+    bool output_closed_ = false;
+    std::atomic<bool> drop_output_{false};
     std::thread reader_;
 };
 
