@@ -21,7 +21,7 @@ bool command_named(const char* word, CliCommand* command) {
     static const struct { const char* name; CliCommand command; } names[] = {
         {"interfaces", CliCommand::Interfaces}, {"scan", CliCommand::Scan},
         {"set-ip", CliCommand::SetIp},          {"update", CliCommand::Update},
-        {"help", CliCommand::Help}};
+        {"commission", CliCommand::Commission}, {"help", CliCommand::Help}};
     for (const auto& n : names) {
         if (std::strcmp(word, n.name) == 0) {
             *command = n.command;
@@ -38,7 +38,8 @@ bool read_flags(int argc, char** argv, CliOptions* options, std::string* error, 
         {"all", no_argument, nullptr, 'a'},             {"type", required_argument, nullptr, 't'},
         {"parallel", required_argument, nullptr, 'p'},  {"help", no_argument, nullptr, 'h'},
         {"log", required_argument, nullptr, 'l'},       {"plan", required_argument, nullptr, 'P'},
-        {"range", required_argument, nullptr, 'r'},
+        {"range", required_argument, nullptr, 'r'},     {"watch", no_argument, nullptr, 'w'},
+        {"firmware-text", required_argument, nullptr, 'F'},
         {nullptr, 0, nullptr, 0}};
     optind = 1;
     opterr = 0;
@@ -52,6 +53,8 @@ bool read_flags(int argc, char** argv, CliOptions* options, std::string* error, 
         case 'P': options->plan = optarg; break;
         case 'r': options->range = optarg; break;
         case 'a': options->all = true; break;
+        case 'w': options->watch = true; break;
+        case 'F': options->firmware_text = optarg; break;
         case 't': options->type = optarg; break;
         case 'p':
             if (!parse_parallel(optarg, &options->parallel)) {
@@ -117,6 +120,18 @@ bool check_set_ip(CliOptions* o, std::vector<std::string>& words, std::string* e
     return error->empty();
 }
 
+// --plan FILE or --range FIRST-LAST, and at most a firmware file.
+bool check_commission(CliOptions* o, std::vector<std::string>& words, std::string* error) {
+    if (o->plan.empty() == o->range.empty()) *error = "commission needs either --plan FILE or --range FIRST-LAST";
+    else if (words.size() > 1) *error = "commission takes at most one FIRMWARE.firm";
+    else if (o->all || !o->type.empty()) *error = "commission takes the systems its plan or range gives, not --all";
+    if (!error->empty()) return false;
+    if (!words.empty()) o->firmware = words[0];
+    if (o->firmware.empty() && (!o->sd_board.empty() || !o->firmware_text.empty()))
+        *error = "--sd and --firmware-text go with a FIRMWARE.firm";
+    return error->empty();
+}
+
 bool check_operands(CliOptions* o, std::vector<std::string>& words, std::string* error) {
     switch (o->command) {
     case CliCommand::Help:
@@ -129,6 +144,7 @@ bool check_operands(CliOptions* o, std::vector<std::string>& words, std::string*
         return error->empty() && needs_interface(*o, error);
     case CliCommand::SetIp: return check_set_ip(o, words, error) && needs_interface(*o, error);
     case CliCommand::Update: return check_update(o, words, error) && needs_interface(*o, error);
+    case CliCommand::Commission: return check_commission(o, words, error) && needs_interface(*o, error);
     }
     return false;
 }
@@ -190,19 +206,32 @@ const char* cli_usage() {
            "                              FILE.spmmc, or NAME.spmmc beside NAME.firm, either\n"
            "                              extension in any case) into the systems, restarts\n"
            "                              them, then scans and shows their firmware\n"
+           "  commission -i IFACE (--plan FILE | --range FIRST-LAST) [FIRMWARE.firm\n"
+           "             [--sd FILE.spmmc] [--firmware-text TEXT]] [--watch]\n"
+           "                              watches the segment and takes each system that\n"
+           "                              appears through its own run: its address (the\n"
+           "                              plan's, or the range's next free one), then the\n"
+           "                              firmware when it has another; one record each.\n"
+           "                              Ends when every planned system is done; with\n"
+           "                              --watch or --range, at Ctrl-C\n"
            "\n"
            "Options:\n"
            "  -i, --interface IFACE       the interface whose segment holds the systems\n"
            "      --json, --csv           scan and interfaces: output for scripts\n"
-           "      --json                  update and set-ip: a record of each system, as one\n"
-           "                              JSON document on standard output (progress goes to\n"
-           "                              standard error)\n"
-           "      --log FILE              update and set-ip: append each system's record to\n"
-           "                              FILE, one JSON object a line, as each system ends\n"
+           "      --json                  update, set-ip, commission: a record of each system,\n"
+           "                              as one JSON document on standard output (progress\n"
+           "                              goes to standard error)\n"
+           "      --log FILE              update, set-ip, commission: append each system's\n"
+           "                              record to FILE, one JSON object a line, as each\n"
+           "                              system ends\n"
            "      --sd FILE.spmmc         update: this SD board file system\n"
            "      --all [--type TYPE]     update, set-ip --range: every system found (of\n"
            "                              that type)\n"
-           "      --parallel N            update: at most N systems at once (1 to 64, default 8)\n"
+           "      --parallel N            update, commission: at most N updates at once (1 to\n"
+           "                              64, default 8)\n"
+           "      --firmware-text TEXT    commission: the firmware a system reports once it\n"
+           "                              runs FIRMWARE.firm (default: VERSION of NAME-VERSION.firm)\n"
+           "      --watch                 commission: go on watching until Ctrl-C\n"
            "  -h, --help                  this text\n"
            "      --version               the version of talvo\n"
            "\n"

@@ -19,3 +19,4 @@ ExitCode run_interfaces_command(const CliOptions& options);
 ExitCode run_scan_command(const CliOptions& options);
 ExitCode run_set_ip_command(const CliOptions& options);
 ExitCode run_update_command(const CliOptions& options);
+ExitCode run_commission_command(const CliOptions& options);

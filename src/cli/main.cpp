@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
     case CliCommand::Scan: code = run_scan_command(options); break;
     case CliCommand::SetIp: code = run_set_ip_command(options); break;
     case CliCommand::Update: code = run_update_command(options); break;
+    case CliCommand::Commission: code = run_commission_command(options); break;
     }
     // Whatever went to standard output must have arrived: a lost listing or document is
     // no success, though the work itself was done.

@@ -25,16 +25,36 @@ bool all_digits(const std::string& text) {
     return true;
 }
 
+// "K-R 123456" or "123456": the serial's number; -1 for neither.
+long serial_number(const std::string& target) {
+    const std::string digits = target.rfind("K-R ", 0) == 0 ? target.substr(4) : target;
+    return all_digits(digits) ? std::stol(digits) : -1;
+}
+
 // What target says about a system; several readings may apply ("123" is no address).
 bool names_system(const SystemRecord& system, const std::string& target) {
+    return target == system.ip_text || names_by_identity(system, target);
+}
+
+}  // namespace
+
+bool names_by_identity(const SystemRecord& system, const std::string& target) {
     uint8_t mac[6];
     if (parse_mac(target, mac)) return std::memcmp(system_mac(system), mac, 6) == 0;
-    if (target == system.ip_text) return true;
     if (target == system.serial_text) return true;
     return all_digits(target) && std::string("K-R ") + std::to_string(std::stol(target)) == system.serial_text;
 }
 
-}  // namespace
+bool is_identity(const std::string& target) {
+    uint8_t mac[6];
+    return parse_mac(target, mac) || serial_number(target) >= 0;
+}
+
+bool names_mac(const std::string& target, const uint8_t mac[6]) {
+    uint8_t named[6];
+    if (parse_mac(target, named)) return std::memcmp(named, mac, 6) == 0;
+    return serial_number(target) == (static_cast<long>(mac[3]) << 16 | mac[4] << 8 | mac[5]);
+}
 
 std::string mac_text(const uint8_t mac[6]) {
     char text[18];

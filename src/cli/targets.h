@@ -17,3 +17,12 @@ int find_target(const std::vector<SystemRecord>& systems, const std::string& tar
 
 // The MAC as "aa:bb:cc:dd:ee:ff".
 std::string mac_text(const uint8_t mac[6]);
+
+// Whether target names system by what stays with it across address changes: its MAC or
+// its serial number ("K-R 123456" or "123456"), never its address.
+bool names_by_identity(const SystemRecord& system, const std::string& target);
+// Whether target is written as a MAC or a serial number at all.
+bool is_identity(const std::string& target);
+// Whether target names the system with this MAC (a serial number is the MAC's last
+// three bytes), for a host known only by the MAC it answered from.
+bool names_mac(const std::string& target, const uint8_t mac[6]);

@@ -90,6 +90,31 @@ std::string record_json(const AddressRecord& r) {
            ", \"ended\": " + text_or_null(r.ended) + "}";
 }
 
+std::string record_json(const CommissionRecord& r) {
+    std::string tries = "[";
+    for (size_t i = 0; i < r.tries.size(); ++i) {
+        const CommissionTry& t = r.tries[i];
+        tries += (i ? ", " : "") + std::string("{\"result\": ") + json_string(t.result) +
+                 ", \"failed_step\": " + text_or_null(t.failed_step) + ", \"reason\": " + text_or_null(t.reason) +
+                 ", \"started\": " + text_or_null(t.started) + ", \"ended\": " + text_or_null(t.ended) + "}";
+    }
+    tries += "]";
+    static const SystemRecord unseen{};
+    std::string head = system_fields("commission", r.interface, r.system ? *r.system : unseen);
+    if (!r.system)  // nothing is known of a system that never answered
+        head = "\"action\": \"commission\", \"interface\": " + json_string(r.interface) +
+               ", \"mac\": null, \"serial\": null, \"type\": null, \"address\": null";
+    return "{" + head + ", \"target\": " + text_or_null(r.target) + ", \"new_address\": " +
+           json_string(r.new_address) + ", \"result\": " + json_string(r.result) +
+           ", \"failed_step\": " + text_or_null(r.failed_step) + ", \"reason\": " + text_or_null(r.reason) +
+           ", \"address_after\": " + text_or_null(r.address_after) +
+           ", \"firmware_before\": " + text_or_null(r.system ? r.system->firmware_text : "") +
+           ", \"firmware_after\": " + text_or_null(r.firmware_after) + ", \"firmware_file\": " +
+           file_json(r.firmware) + ", \"sd_board_file\": " + file_json(r.sd_board) +
+           ", \"appeared\": " + text_or_null(r.appeared) + ", \"done\": " + text_or_null(r.done) +
+           ", \"tries\": " + tries + "}";
+}
+
 AddressOutcome address_outcome(AddressSending sending, bool scanned, const std::string& new_address,
                                const std::string& address_after, bool interrupted) {
     switch (sending) {

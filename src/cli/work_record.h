@@ -71,6 +71,33 @@ struct AddressRecord {
     std::string started, ended;
 };
 
+// One try of a system's commissioning.
+struct CommissionTry {
+    std::string result;       // "done", "failed", "interrupted" or "abandoned"
+    std::string failed_step;  // "addressing", "checking the address", an update step, "restarting"
+    std::string reason;
+    std::string started, ended;
+};
+
+// One system's commissioning: the fields of set-ip and update together, when it first
+// appeared and when it was done, and each try.
+struct CommissionRecord {
+    const SystemRecord* system = nullptr;  // as it first appeared; null: it never did
+    std::string target;                    // as the plan names it; empty for a range
+    std::string interface;
+    std::string new_address;
+    // "commissioned", "already-commissioned", "failed", "interrupted", "abandoned", or
+    // "not-seen" (planned, never appeared)
+    std::string result;
+    std::string failed_step, reason;  // of the last try
+    std::string address_after;        // where it answers at the end; empty: unknown
+    std::string firmware_after;       // empty: unknown
+    const FileFacts* firmware = nullptr;  // null: no firmware given
+    const FileFacts* sd_board = nullptr;
+    std::string appeared, done;       // utc_time_text; empty: never
+    std::vector<CommissionTry> tries;
+};
+
 // How far an address change got: its command is sent only once every change was checked.
 enum class AddressSending { NotSent, Sent, SendFailed };
 
@@ -87,6 +114,7 @@ AddressOutcome address_outcome(AddressSending sending, bool scanned, const std::
 // Each as one JSON object on one line, without a line end.
 std::string record_json(const UpdateRecord& record);
 std::string record_json(const AddressRecord& record);
+std::string record_json(const CommissionRecord& record);
 
 // Records as one JSON array, a record a line.
 std::string records_document(const std::vector<std::string>& records);

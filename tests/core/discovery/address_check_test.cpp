@@ -80,6 +80,13 @@ TEST(AddressCheck, OnlyAnAddressNobodyElseHoldsMayBeGiven) {
         if (c.refusal[0] == '\0') EXPECT_EQ(refusal, "") << address_text(c.address);
         else EXPECT_EQ(refusal.rfind(c.refusal, 0), 0u) << refusal;
     }
+    // Without the PC's list (it could not be read), the interface's own addresses still count.
+    for (const Ipv4Address address : {Ipv4Address{198, 51, 100, 1}, Ipv4Address{198, 51, 100, 77}}) {
+        ProbeReport probe{ProbeOutcome::Checked, {{address, {}}}};
+        const AddressSurroundings around{&nic, &other, 1, &probe, nullptr};
+        EXPECT_EQ(address_refusal(address, Moved.data(), around),
+                  address_text(address) + " is this PC's own address on talvo0: choose a free address");
+    }
 }
 
 TEST(AddressCheck, AnAddressOffThePcsNetworkSaysWhatThePcNeeds) {
