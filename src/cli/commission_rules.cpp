@@ -4,6 +4,7 @@
 #include "discovery/address_change.h"
 #include "discovery/address_check.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <set>
@@ -49,8 +50,10 @@ std::string firmware_text_of_file(const std::string& path) {
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     const size_t dot = name.find_last_of('.');
     if (dot != std::string::npos) name.resize(dot);
-    const size_t dash = name.find_last_of('-');
-    return dash == std::string::npos ? "" : name.substr(dash + 1);
+    // The version starts at the first '-' followed by a digit: "TLV-Hub-2.0.1", "TLV-3.3.0-rc1".
+    for (size_t i = 0; i + 1 < name.size(); ++i)
+        if (name[i] == '-' && std::isdigit(static_cast<unsigned char>(name[i + 1]))) return name.substr(i + 1);
+    return "";
 }
 
 bool tries_again(int tries_so_far) { return tries_so_far <= MostRetries; }

@@ -30,8 +30,9 @@ enum class Need { Nothing, UpdateOnly, AddressFirst };
 // wanted_firmware: the text a system reports once it runs the file; empty: no update.
 Need need_on_arrival(const SystemRecord& system, const Ipv4Address& address, const std::string& wanted_firmware);
 
-// The firmware a system reports once it runs the file at path: "3.3.0" for
-// ".../TLV-3.3.0.firm" (the part after the name's last '-'); empty when the name has none.
+// The firmware a system reports once it runs the file at path, from its name
+// NAME-VERSION.firm: "3.3.0" for ".../TLV-3.3.0.firm", "3.3.0-rc1" for
+// "TLV-3.3.0-rc1.firm" (from the first '-' before a digit); empty when there is none.
 std::string firmware_text_of_file(const std::string& path);
 
 // A failed system is tried again when it comes back (gone from a whole scan, then
