@@ -1,5 +1,6 @@
 #include "cli/cli_scan.h"
 
+#include "cli/standard_error.h"
 #include "cli/targets.h"
 #include "discovery/discovery_scan.h"
 #include "discovery/interface_list.h"
@@ -24,13 +25,6 @@ bool find_interface(const std::string& name, InterfaceRecord* out) {
     std::fprintf(stderr, "talvo: no interface named '%s'; 'talvo interfaces' lists them\n", name.c_str());
     return false;
 }
-
-namespace {
-
-// talvo's standard output is its listing: what the scan has to say goes to standard error.
-void to_standard_error(DiagnosticStream, const std::string& line) { std::fputs(line.c_str(), stderr); }
-
-}  // namespace
 
 bool scan_segment(const InterfaceRecord& nic, std::vector<SystemRecord>* systems) {
     ScanReport report;

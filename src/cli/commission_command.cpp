@@ -14,6 +14,7 @@
 #include "cli/firmware_files.h"
 #include "cli/interruptions.h"
 #include "cli/listing.h"
+#include "cli/standard_error.h"
 #include "cli/targets.h"
 #include "cli/update_records.h"
 #include "cli/work_record.h"
@@ -255,8 +256,7 @@ void Commissioning::watch() {
             return AnswerStore::Stored;
         };
         ScanSettings settings;
-        const ScanReport report =
-            run_scan(s_.nic, settings, sink, [](DiagnosticStream, const std::string& line) { std::fputs(line.c_str(), stderr); });
+        const ScanReport report = run_scan(s_.nic, settings, sink, to_standard_error);
         if (report.end == ScanEnd::CaptureFailed || report.end == ScanEnd::NoThread ||
             report.end == ScanEnd::CaptureNotReady) {
             platform::sleep_ms(1000);  // said above; the next scan tries again
@@ -271,9 +271,7 @@ void Commissioning::watch() {
 }
 
 void Commissioning::address_system(size_t unit, SystemRecord system, Ipv4Address address, bool ranged) {
-    const ProbeReport probe = probe_addresses(s_.nic, {address}, {}, [](DiagnosticStream, const std::string& line) {
-        std::fprintf(stderr, "talvo: %s", line.c_str());
-    });
+    const ProbeReport probe = probe_addresses(s_.nic, {address}, {}, to_standard_error);
     Event e(Event::Failed);
     e.unit = unit;
     // Other systems at the address answer the probe: the probe's holders name them.
@@ -703,8 +701,7 @@ bool read_work(const CliOptions& options, const InterfaceRecord& nic, Settings* 
     }
     std::vector<Ipv4Address> asked = s->range;
     for (const PlanTarget& t : s->plan) asked.push_back(t.address);
-    const auto say = [](DiagnosticStream, const std::string& line) { std::fprintf(stderr, "talvo: %s", line.c_str()); };
-    ProbeReport probe = probe_addresses(nic, asked, {}, say);
+    ProbeReport probe = probe_addresses(nic, asked, {}, to_standard_error);
     bool free = true;
     for (size_t i = 0; i < s->plan.size(); ++i) {
         AddressHolders& entry = probe.addresses[s->range.size() + i];

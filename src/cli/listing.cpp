@@ -84,28 +84,6 @@ std::string aligned_table(const Rows& rows) {
     return out;
 }
 
-std::string json_string(const std::string& text) {
-    std::string out = "\"";
-    for (size_t i = 0; i < text.size();) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        const size_t n = c >= 0x80 ? utf8_sequence(text, i) : 1;
-        char escaped[8];
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c == 0x7f || (c >= 0x80 && n == 0)) {
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);  // Latin-1 for a stray byte
-            out += escaped;
-        } else {
-            out.append(text, i, n);
-            i += n;
-            continue;
-        }
-        ++i;
-    }
-    return out + "\"";
-}
-
 std::string csv_field(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
     std::string out = "\"";

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "cli/cli_options.h"
+#include "cli/json_text.h"
 #include "discovery/interface_record.h"
 #include "discovery/system_record.h"
 #include "discovery/system_reach.h"
@@ -21,9 +22,6 @@ std::string list_systems_text(const std::vector<SystemRecord>& systems, ListForm
 // Rows under a header, each column as wide as its widest cell, two spaces apart.
 std::string aligned_table(const std::vector<std::vector<std::string>>& rows);
 
-// A text as a JSON string, quotes included. Valid UTF-8 stays; other bytes are read
-// as Latin-1.
-std::string json_string(const std::string& text);
 // A CSV field, quoted when it holds a comma, a quote or a line end.
 std::string csv_field(const std::string& text);
 // A text for a terminal: control characters become '?'.

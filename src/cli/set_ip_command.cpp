@@ -8,6 +8,7 @@
 #include "cli/commands.h"
 #include "cli/interruptions.h"
 #include "cli/listing.h"
+#include "cli/standard_error.h"
 #include "cli/targets.h"
 #include "cli/work_record.h"
 #include "discovery/address_change.h"
@@ -160,8 +161,6 @@ bool assign_range(const std::vector<Ipv4Address>& range, const AddressSurroundin
     }
     return true;
 }
-
-void to_standard_error(DiagnosticStream, const std::string& line) { std::fprintf(stderr, "talvo: %s", line.c_str()); }
 
 // Which systems take which addresses, each checked on the segment; false (said why)
 // when anything is refused: then nothing may be sent.

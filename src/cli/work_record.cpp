@@ -1,6 +1,6 @@
 #include "cli/work_record.h"
 
-#include "cli/listing.h"
+#include "cli/json_text.h"
 #include "cli/targets.h"
 
 #include <fcntl.h>
@@ -27,9 +27,6 @@ std::string base_name(const std::string& path) {
     const size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
-
-// A JSON value for text, or null when it is empty.
-std::string text_or_null(const std::string& text) { return text.empty() ? "null" : json_string(text); }
 
 std::string file_json(const FileFacts* file) {
     if (!file) return "null";

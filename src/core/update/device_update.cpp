@@ -15,19 +15,8 @@ namespace {
 constexpr UpdateFailure None = UpdateFailure::None;
 
 // The closing call: it returns once the system has installed the firmware.
-UpdateFailure install_firmware(DeviceConnection& connection, UpdateContext& run) {
-    run.step(UpdateStep::InstallingFirmware);
-    run.out("Now updating firmware\n");
-    DeviceReply reply;
-    if (call_firmware_update(connection, nullptr, 0, 1, reply) != 0)
-        return run.call_failed(connection, "the firmware installation");
-    if (reply.iReturnValue != 0) {
-        run.err("error while firmware update: %d %s\n", reply.iReturnValue, reply.text.c_str());
-        run.fail("%s", reply.text.c_str());
-        return UpdateFailure::Refused;
-    }
-    return None;
-}
+const InstallStep FirmwareInstall{call_firmware_update, UpdateStep::InstallingFirmware, "Now updating firmware\n",
+                                  "the firmware installation", "error while firmware update: %d %s\n", true};
 
 UpdateFailure check_system_answers(DeviceConnection& connection, UpdateContext& run) {
     DeviceReply reply;  // its content is not examined: the call shows the system answers
@@ -58,7 +47,8 @@ UpdateFailure run_steps(UpdateContext& run) {
     // The last point to stop: from the installing call on, the system must get its reboot request.
     if (job.gate && !job.gate->enter_installation()) return run.interrupted();
     connection.set_abandon(nullptr);
-    if (const UpdateFailure failure = install_firmware(connection, run); failure != None) return failure;
+    if (const UpdateFailure failure = install_upload(connection, FirmwareInstall, run); failure != None)
+        return failure;
     const std::string sd_board = job.find_sd_board_path ? job.find_sd_board_path() : job.sd_board_path;
     if (!sd_board.empty()) {
         run.out("The system has an spmmc file\n");

@@ -6,15 +6,8 @@
 
 namespace {
 
-UpdateFailure install_sd_board(DeviceConnection& connection, UpdateContext& run) {
-    run.step(UpdateStep::InstallingSdBoard);
-    run.out("Now updating spmmc\n");
-    DeviceReply reply;
-    if (call_mmc_update(connection, nullptr, 0, 1, reply) != 0)
-        return run.call_failed(connection, "the SD board file system installation");
-    if (reply.iReturnValue != 0) return run.refused(reply, "error while spmmc update: %s\n");
-    return UpdateFailure::None;
-}
+const InstallStep SdBoardInstall{call_mmc_update, UpdateStep::InstallingSdBoard, "Now updating spmmc\n",
+                                 "the SD board file system installation", "error while spmmc update: %s\n", false};
 
 UpdateFailure validate_sd_board(DeviceConnection& connection, UpdateContext& run) {
     run.out("Try to validate the MMC \n");
@@ -38,7 +31,7 @@ UpdateFailure update_sd_board(const std::string& path, UpdateContext& run) {
                             "the SD board file system upload"};
     if (const UpdateFailure failure = upload_file(path, connection, upload, run); failure != UpdateFailure::None)
         return failure;
-    if (const UpdateFailure failure = install_sd_board(connection, run); failure != UpdateFailure::None)
+    if (const UpdateFailure failure = install_upload(connection, SdBoardInstall, run); failure != UpdateFailure::None)
         return failure;
     return validate_sd_board(connection, run);
 }

@@ -213,3 +213,15 @@ UpdateFailure upload_file(const std::string& path, DeviceConnection& connection,
         run.step(step.step, file.sent(), file.size());
     }
 }
+
+UpdateFailure install_upload(DeviceConnection& connection, const InstallStep& step, UpdateContext& run) {
+    run.step(step.step);
+    run.out("%s", step.announce);
+    DeviceReply reply;
+    if (step.call(connection, nullptr, 0, 1, reply) != 0) return run.call_failed(connection, step.during);
+    if (reply.iReturnValue == 0) return UpdateFailure::None;
+    if (step.with_code) run.err(step.refused, reply.iReturnValue, reply.text.c_str());
+    else run.err(step.refused, reply.text.c_str());
+    run.fail("%s", reply.text.c_str());
+    return UpdateFailure::Refused;
+}

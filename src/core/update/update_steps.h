@@ -89,3 +89,16 @@ struct UploadStep {
 };
 UpdateFailure upload_file(const std::string& path, DeviceConnection& connection, const UploadStep& step,
                           UpdateContext& run);
+
+// The closing call of an upload (ulEOF 1): the system installs what it received. Reports
+// `step`, prints `announce`; a refusal prints `refused` on Err with the system's code
+// (when with_code) and text, and its text is the reason.
+struct InstallStep {
+    ChunkCall call;
+    UpdateStep step;
+    const char* announce;
+    const char* during;   // "the firmware installation"
+    const char* refused;  // "error while firmware update: %d %s\n"
+    bool with_code;
+};
+UpdateFailure install_upload(DeviceConnection& connection, const InstallStep& step, UpdateContext& run);
