@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -186,6 +187,7 @@ TEST(CliListing, InterfacesShowEveryAddress) {
     const std::string table = list_interfaces_text({nic}, ListFormat::Table);
     EXPECT_NE(table.find("\ntp0   203.0.113.129  255.255.255.128  "), std::string::npos) << table;
     EXPECT_NE(table.find("\n      203.0.113.1    255.255.255.128"), std::string::npos) << table;
+    EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 3) << "each address once: " << table;
     std::vector<JsonObject> objects;
     ASSERT_TRUE(read_json_objects(list_interfaces_text({nic}, ListFormat::Json), &objects));
     EXPECT_EQ(objects[0]["ipv4"], "203.0.113.129");
