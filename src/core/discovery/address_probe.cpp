@@ -180,9 +180,10 @@ Resend resend_after(FrameSend failure, uint32_t send_attempts, uint64_t failing_
 }
 
 bool claims_address(const ArpFields& fields, const Ipv4Address& address, const uint8_t own_mac[6]) {
-    // The PC's own frames: its kernel's ARP, or our probes where a capture sees them leave.
-    if (same(fields.sender_mac, own_mac, 6)) return false;
+    // Also the PC's own kernel: the address is never 0.0.0.0, so our probes never match here.
     if (same(fields.sender_ipv4, address.data(), 4)) return true;
+    // Our own probes, where a capture sees them leave.
+    if (same(fields.sender_mac, own_mac, 6)) return false;
     const uint8_t unclaimed[4] = {};
     return fields.operation == ArpOperation::Request && same(fields.sender_ipv4, unclaimed, 4) &&
            same(fields.target_ipv4, address.data(), 4);

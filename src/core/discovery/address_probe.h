@@ -77,9 +77,11 @@ struct ProbeReport {
     std::vector<AddressHolders> addresses;  // one per address asked about, in the same order
 };
 
-// Whether a captured ARP frame claims address for a host other than own_mac (the PC's
-// MAC): the host sends it as its sender address (a reply, a request, an announcement),
-// or probes for it itself, and would take it too. Our own frames never claim.
+// Whether a captured ARP frame claims address: a host sends it as its sender address
+// (a reply, a request, an announcement; also the PC's own kernel, which answers for
+// the PC's addresses where it hears our probes, as Windows does), or another host
+// probes for it itself and would take it too. Our own probes (own_mac, the PC's MAC,
+// with sender 0.0.0.0) never claim.
 bool claims_address(const ArpFields& fields, const Ipv4Address& address, const uint8_t own_mac[6]);
 
 // Probes addresses (each one a host can hold, never 0.0.0.0) on nic and returns once

@@ -22,7 +22,7 @@ ArpFields arp(ArpOperation operation, const uint8_t* sender_mac, Ipv4Address sen
     return fields;
 }
 
-TEST(AddressProbe, OnlyAnotherHostsClaimCounts) {
+TEST(AddressProbe, AClaimCountsFromAnyHostOurOwnProbesNever) {
     const Ipv4Address none = {0, 0, 0, 0}, pc = {198, 51, 100, 1}, other = {198, 51, 100, 61};
     struct Case {
         const char* what;
@@ -39,7 +39,10 @@ TEST(AddressProbe, OnlyAnotherHostsClaimCounts) {
         {"a probe for another address", arp(ArpOperation::Request, HostMac, none, other), false},
         {"a reply with a zero sender", arp(ArpOperation::Reply, HostMac, none, Asked), false},
         {"our own probe", arp(ArpOperation::Request, PcMac, none, Asked), false},
-        {"our own frame from the address", arp(ArpOperation::Reply, PcMac, Asked, none), false},
+        {"the PC's kernel answering for the address", arp(ArpOperation::Reply, PcMac, Asked, none), true},
+        {"the PC's kernel asking from the address", arp(ArpOperation::Request, PcMac, Asked, pc), true},
+        {"the PC's kernel answering for another address", arp(ArpOperation::Reply, PcMac, pc, none), false},
+        {"the PC's kernel asking for the address", arp(ArpOperation::Request, PcMac, pc, Asked), false},
     };
     for (const Case& c : cases) EXPECT_EQ(claims_address(c.fields, Asked, PcMac), c.claims) << c.what;
 }
