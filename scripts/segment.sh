@@ -2,7 +2,8 @@
 # A virtual Ethernet segment of network namespaces for trying and testing the tool
 # without hardware (needs root):
 #   NAME-sw   holds the bridge br0 that joins the segment
-#   NAME-pc   the technician's PC: interface talvo0, 198.51.100.1/24 (--net changes the network)
+#   NAME-pc   the technician's PC: interface talvo0, 198.51.100.1/24 (--net changes the network,
+#             --pc-prefix the mask, --pc-address adds addresses)
 #   NAME-sI   simulated Talvo system I (1..COUNT): interface sim0, 198.51.100.(10+I)/24,
 #             MAC 02:7a:10:0b:00:I (--mac-block changes the 0b), running talvo-sim
 #   NAME-hJ   plain host J (--host ADDR, in the order given): interface host0 with
@@ -27,6 +28,15 @@
 #                            [--one-process [--same-address]] [--sim-arg ARG]...   (ARG passed to every talvo-sim)
 #                            [--sim-arg-for I ARG]...             (ARG passed to system I's only)
 #                            [--host ADDR]...   (a plain host holding ADDR)
+#                            [--pc-prefix N]    (the PC's first address with a /N mask instead of /24; 8 to 30)
+#                            [--pc-address ADDR/N]...   (more addresses on talvo0, after the first)
+#                            [--pc-queue N]     (talvo0 sends through a queue of N frames drained at
+#                                                1 Mbit/s, like a network card's transmit queue: a
+#                                                burst larger than the queue fails with ENOBUFS;
+#                                                a veth alone sends each frame at once and never fails)
+#                            [--pc-hears-itself]   (frames talvo0 sends come back to it, so the PC's
+#                                                kernel answers the PC's own ARP probes, as Windows
+#                                                does where Npcap loops sent frames back to it)
 #   segment.sh down NAME
 #   segment.sh state NAME      prints the state directory (systems, logs)
 # The state directory's file "systems" lists one system a line:
@@ -116,6 +126,15 @@ start_host() {
     echo "$ns $address $mac" >>"$state/hosts"
 }
 
+# A queue only fills behind a link that takes time to send: a token bucket at 1 Mbit/s
+# (about 3000 ARP frames a second) with a FIFO of pc_queue frames as its queue. Sending
+# faster fills the FIFO, and each frame that does not fit is refused with ENOBUFS.
+shape_pc_queue() {
+    command -v tc >/dev/null || die "'tc' (iproute2) is missing"
+    in_ns "$pc" tc qdisc replace dev talvo0 root handle 1: tbf rate 1mbit burst 1600 latency 1s
+    in_ns "$pc" tc qdisc replace dev talvo0 parent 1:1 handle 10: pfifo limit "$pc_queue"
+}
+
 # COUNT systems in one namespace, played by one simulator.
 start_many() {
     local ns="$name-s1" mac=02:7a:10:$mac_block:00:01 pid i host=11 n shared=()
@@ -154,7 +173,7 @@ up() {
     shift 2
     sim=$top/build/talvo-sim delay=0 stagger=0 pc_mac= pc_address=default one_process=0 same_address=0
     net=198.51.100 mac_block=0b
-    sim_args=() hosts=()
+    sim_args=() hosts=() pc_extra=() pc_prefix=24 pc_queue=0 pc_hears_itself=0
     declare -gA sim_args_for=()
     while [ $# -gt 0 ]; do
         case $1 in
@@ -170,13 +189,20 @@ up() {
             --one-process) one_process=1; shift ;;
             --same-address) same_address=1; shift ;;
             --host) hosts+=("$2"); shift 2 ;;
+            --pc-prefix) pc_prefix=$2; shift 2 ;;
+            --pc-address) pc_extra+=("$2"); shift 2 ;;
+            --pc-queue) pc_queue=$2; shift 2 ;;
+            --pc-hears-itself) pc_hears_itself=1; shift ;;
             *) die "unknown option $1" ;;
         esac
     done
     [[ $name =~ ^[A-Za-z0-9_.]{1,40}$ ]] || die "NAME must be 1 to 40 letters, digits, '_' or '.'"
     [[ $net =~ ^(198\.51\.100|203\.0\.113)$ ]] || die "--net must be 198.51.100 or 203.0.113 (TEST-NET-2, TEST-NET-3)"
     [[ $mac_block =~ ^[0-9a-f]{2}$ ]] || die "--mac-block must be two lower-case hex digits"
-    [ "$pc_address" != default ] || pc_address=$net.1/24
+    [[ $pc_prefix =~ ^[0-9]+$ ]] && [ "$pc_prefix" -ge 8 ] && [ "$pc_prefix" -le 30 ] ||
+        die "--pc-prefix must be 8 to 30"
+    [[ $pc_queue =~ ^[0-9]+$ ]] && [ "$pc_queue" -le 100000 ] || die "--pc-queue must be 0 (none) to 100000 frames"
+    [ "$pc_address" != default ] || pc_address=$net.1/$pc_prefix
     [ "$same_address" -eq 0 ] || [ "$one_process" -eq 1 ] || die "--same-address goes with --one-process"
     local most=200
     [ "$one_process" -eq 0 ] || most=4096
@@ -185,6 +211,11 @@ up() {
     local address
     for address in "${hosts[@]}"; do
         test_net_address "$address" || die "--host $address: only 198.51.100.1-254 and 203.0.113.1-254"
+    done
+    for address in "${pc_extra[@]}"; do
+        test_net_address "${address%/*}" && [[ ${address#*/} =~ ^[0-9]+$ ]] && [ "${address#*/}" -ge 8 ] &&
+            [ "${address#*/}" -le 30 ] ||
+            die "--pc-address $address: ADDR/N with ADDR in 198.51.100.1-254 or 203.0.113.1-254, N 8 to 30"
     done
     state=$state_root/$name
     [ ! -e "$state" ] || die "a segment named $name exists; take it down first"
@@ -202,6 +233,9 @@ up() {
     plug ppc "$pc" talvo0
     [ -z "$pc_mac" ] || in_ns "$pc" ip link set talvo0 address "$pc_mac"
     [ -z "$pc_address" ] || in_ns "$pc" ip addr add "$pc_address" dev talvo0
+    for address in "${pc_extra[@]}"; do in_ns "$pc" ip addr add "$address" dev talvo0; done
+    [ "$pc_queue" -eq 0 ] || shape_pc_queue
+    [ "$pc_hears_itself" -eq 0 ] || in_ns "$sw" ip link set ppc type bridge_slave hairpin on
     in_ns "$pc" ip link set talvo0 up
     if [ "$one_process" -eq 1 ]; then
         [ "$count" -eq 0 ] || start_many

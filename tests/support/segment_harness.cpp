@@ -87,6 +87,10 @@ SegmentOutcome run_inside_segment(const SegmentLayout& layout) {
     for (const auto& [system, args] : layout.sim_args_for)
         for (const std::string& arg : args) up << " --sim-arg-for " << system << " " << quoted(arg);
     for (const std::string& address : layout.hosts) up << " --host " << quoted(address);
+    for (const std::string& address : layout.pc_addresses) up << " --pc-address " << quoted(address);
+    if (layout.pc_prefix != 24) up << " --pc-prefix " << layout.pc_prefix;
+    if (layout.pc_queue > 0) up << " --pc-queue " << layout.pc_queue;
+    if (layout.pc_hears_itself) up << " --pc-hears-itself";
     const std::string errors = "/tmp/" + guard.name + ".segment-errors";
     up << " >/dev/null 2>" << quoted(errors);
     const int built = run(up.str());

@@ -35,6 +35,37 @@ struct SegmentLayout {
         return layout;
     }
 
+    // The same layout with more addresses on the PC's interface after its first, "ADDR/N"
+    // each (segment.sh --pc-address).
+    SegmentLayout with_pc_addresses(std::vector<std::string> addresses) const {
+        SegmentLayout layout = *this;
+        layout.pc_addresses = std::move(addresses);
+        return layout;
+    }
+
+    // The same layout with a /prefix mask on the PC's first address (--pc-prefix).
+    SegmentLayout with_pc_prefix(int prefix) const {
+        SegmentLayout layout = *this;
+        layout.pc_prefix = prefix;
+        return layout;
+    }
+
+    // The same layout with the PC sending through a transmit queue of this many frames,
+    // drained at 1 Mbit/s (--pc-queue).
+    SegmentLayout with_pc_queue(int frames) const {
+        SegmentLayout layout = *this;
+        layout.pc_queue = frames;
+        return layout;
+    }
+
+    // The same layout with the frames the PC sends coming back to it, so its kernel
+    // answers the PC's own ARP probes (--pc-hears-itself).
+    SegmentLayout hearing_itself() const {
+        SegmentLayout layout = *this;
+        layout.pc_hears_itself = true;
+        return layout;
+    }
+
     int systems;
     int reply_delay_ms;
     bool pc_has_address;
@@ -43,6 +74,10 @@ struct SegmentLayout {
     std::map<int, std::vector<std::string>> sim_args_for;  // by system, from 1 (--sim-arg-for)
     std::vector<std::string> hosts;     // addresses of plain hosts, one host each
     bool same_address = false;          // all systems at 198.51.100.50
+    std::vector<std::string> pc_addresses;  // more addresses of talvo0, "ADDR/N"
+    int pc_prefix = 24;                     // the mask of the PC's first address
+    int pc_queue = 0;                       // frames in talvo0's transmit queue; 0: none, each frame leaves at once
+    bool pc_hears_itself = false;
 };
 
 struct SegmentOutcome {

@@ -3,6 +3,7 @@
 #include "discovery/silence_reader.h"
 #include "wire/arp_frame.h"
 #include "wire/pcap_session.h"
+#include "wire/raw_send.h"
 
 #include <algorithm>
 #include <chrono>
@@ -17,8 +18,12 @@ constexpr int ProbeSnapshotLength = 128;
 // Frames taken per read: small enough that the deadline is looked at often.
 constexpr int FramesPerRead = 64;
 
+// Resends of a probe wait 1 ms, twice as long each time, at most 2^4 = 16 ms.
+constexpr uint32_t LongestResendDoubling = 4;
+
 struct ProbeRun {
     const InterfaceRecord& nic;
+    const ProbeSettings& settings;
     std::vector<AddressHolders>& addresses;
 };
 
@@ -63,12 +68,32 @@ bool read_until(pcap_t* handle, Clock::time_point deadline, ProbeRun& run) {
     return true;
 }
 
-bool send_round(pcap_t* handle, const ProbeRun& run) {
-    for (const AddressHolders& entry : run.addresses) {
-        const ArpFrame frame = arp_probe_frame(run.nic.mac, entry.address.data());
-        if (pcap_sendpacket(handle, frame.data(), static_cast<int>(frame.size())) != 0) return false;
+uint64_t elapsed_ms(Clock::duration elapsed) {
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+}
+
+// One probe, sent again while the queue is full; answers are read during the waits.
+ProbeOutcome send_probe(pcap_t* handle, const Ipv4Address& address, ProbeRun& run) {
+    const ArpFrame frame = arp_probe_frame(run.nic.mac, address.data());
+    Clock::time_point first_failure;
+    for (uint32_t attempts = 1;; ++attempts) {
+        const FrameSend sent = send_frame(handle, frame.data(), static_cast<int>(frame.size()));
+        if (sent == FrameSend::Sent) return ProbeOutcome::Checked;
+        const Clock::time_point now = Clock::now();
+        if (attempts == 1) first_failure = now;
+        const Resend resend = resend_after(sent, attempts, elapsed_ms(now - first_failure), run.settings);
+        if (!resend.again) return ProbeOutcome::SendFailed;
+        if (!read_until(handle, now + std::chrono::milliseconds(resend.wait_ms), run))
+            return ProbeOutcome::CaptureError;
     }
-    return true;
+}
+
+ProbeOutcome send_burst(pcap_t* handle, size_t first, size_t count, ProbeRun& run) {
+    for (size_t i = first; i < first + count; ++i) {
+        const ProbeOutcome sent = send_probe(handle, run.addresses[i].address, run);
+        if (sent != ProbeOutcome::Checked) return sent;
+    }
+    return ProbeOutcome::Checked;
 }
 
 ProbeOutcome check_interface(const InterfaceRecord& nic, const DiagnosticSink& diagnostics) {
@@ -103,35 +128,62 @@ bool filter_to_arp(pcap_t* handle, CompiledFilter& filter, const DiagnosticSink&
     return false;
 }
 
-// Rounds on the cadence that began with the first, so the time each round takes to
-// send does not add up; the final wait runs from the end of the last round.
-ProbeOutcome run_rounds(pcap_t* handle, const ProbeSettings& settings, ProbeRun& run,
-                        const DiagnosticSink& diagnostics) {
+void say_failure(ProbeOutcome outcome, pcap_t* handle, const ProbeRun& run, const DiagnosticSink& diagnostics) {
+    if (outcome == ProbeOutcome::SendFailed)
+        emit_line(diagnostics, DiagnosticStream::Err, "Unable to send an ARP probe on %s: %s\n", run.nic.device_name,
+                  pcap_geterr(handle));
+    if (outcome == ProbeOutcome::CaptureError)
+        emit_line(diagnostics, DiagnosticStream::Err, "Capture error during the address check: %s\n",
+                  pcap_geterr(handle));
+}
+
+// Bursts at the times the schedule gives, answers read in the pauses. A burst that
+// leaves late (a slow wake-up, a full queue) delays all later ones as much, so the
+// pauses between bursts and between one address's probes never shrink; the final
+// wait runs from the end of the last burst.
+ProbeOutcome run_rounds(pcap_t* handle, ProbeRun& run) {
+    const ProbeSettings& settings = run.settings;
+    const size_t count = run.addresses.size();
+    const size_t burst = std::max<uint32_t>(settings.burst_size, 1);
     const uint32_t rounds = std::max<uint32_t>(settings.probe_count, 1);
     const Clock::time_point start = Clock::now();
-    for (uint32_t round = 1; round <= rounds; ++round) {
-        if (!send_round(handle, run)) {
-            emit_line(diagnostics, DiagnosticStream::Err, "Unable to send an ARP probe on %s: %s\n",
-                      run.nic.device_name, pcap_geterr(handle));
-            return ProbeOutcome::SendFailed;
-        }
-        const Clock::time_point end = round < rounds ? start + std::chrono::milliseconds(settings.interval_ms) * round
-                                                     : Clock::now() + std::chrono::milliseconds(settings.final_wait_ms);
-        if (!read_until(handle, end, run)) {
-            emit_line(diagnostics, DiagnosticStream::Err, "Capture error during the address check: %s\n",
-                      pcap_geterr(handle));
-            return ProbeOutcome::CaptureError;
+    Clock::duration late{0};
+    for (uint32_t round = 0; round < rounds; ++round) {
+        for (size_t first = 0; first < count; first += burst) {
+            const Clock::time_point plan =
+                start + std::chrono::milliseconds(probe_departure_ms(settings, count, round, first));
+            if (!read_until(handle, plan + late, run)) return ProbeOutcome::CaptureError;
+            late = Clock::now() - plan;  // no less than before: the wait ran at least to plan + late
+            const ProbeOutcome sent = send_burst(handle, first, std::min(burst, count - first), run);
+            if (sent != ProbeOutcome::Checked) return sent;
         }
     }
+    if (!read_until(handle, Clock::now() + std::chrono::milliseconds(settings.final_wait_ms), run))
+        return ProbeOutcome::CaptureError;
     return ProbeOutcome::Checked;
 }
 
 }  // namespace
 
+uint64_t probe_departure_ms(const ProbeSettings& settings, size_t address_count, uint32_t round, size_t index) {
+    const uint64_t burst = std::max<uint32_t>(settings.burst_size, 1);
+    const uint64_t bursts = (address_count + burst - 1) / burst;
+    const uint64_t period = std::max<uint64_t>(settings.interval_ms, bursts * settings.burst_gap_ms);
+    return round * period + index / burst * settings.burst_gap_ms;
+}
+
+Resend resend_after(FrameSend failure, uint32_t send_attempts, uint64_t failing_ms, const ProbeSettings& settings) {
+    if (failure != FrameSend::TryAgain || failing_ms >= settings.resend_limit_ms) return Resend{false, 0};
+    const uint32_t doublings = std::min<uint32_t>(std::max<uint32_t>(send_attempts, 1) - 1, LongestResendDoubling);
+    const uint64_t left = settings.resend_limit_ms - failing_ms;
+    return Resend{true, static_cast<uint32_t>(std::min<uint64_t>(1u << doublings, left))};
+}
+
 bool claims_address(const ArpFields& fields, const Ipv4Address& address, const uint8_t own_mac[6]) {
-    // The PC's own frames: its kernel's ARP, or our probes where a capture sees them leave.
-    if (same(fields.sender_mac, own_mac, 6)) return false;
+    // Also the PC's own kernel: the address is never 0.0.0.0, so our probes never match here.
     if (same(fields.sender_ipv4, address.data(), 4)) return true;
+    // Our own probes, where a capture sees them leave.
+    if (same(fields.sender_mac, own_mac, 6)) return false;
     const uint8_t unclaimed[4] = {};
     return fields.operation == ArpOperation::Request && same(fields.sender_ipv4, unclaimed, 4) &&
            same(fields.target_ipv4, address.data(), 4);
@@ -153,7 +205,8 @@ ProbeReport probe_addresses(const InterfaceRecord& nic, const std::vector<Ipv4Ad
         report.outcome = ProbeOutcome::FilterFailed;
         return report;
     }
-    ProbeRun run{nic, report.addresses};
-    report.outcome = run_rounds(handle.get(), settings, run, diagnostics);
+    ProbeRun run{nic, settings, report.addresses};
+    report.outcome = run_rounds(handle.get(), run);
+    say_failure(report.outcome, handle.get(), run, diagnostics);
     return report;
 }

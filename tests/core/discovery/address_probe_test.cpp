@@ -1,5 +1,6 @@
-// Which ARP frames claim an address, and an address check that cannot run: it says
-// why through the sink and claims nothing. No case opens a device that exists.
+// Which ARP frames claim an address, when each probe leaves and whether a failed send
+// is tried again, and an address check that cannot run: it says why through the sink
+// and claims nothing. No case opens a device that exists.
 #include "discovery/address_probe.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +22,7 @@ ArpFields arp(ArpOperation operation, const uint8_t* sender_mac, Ipv4Address sen
     return fields;
 }
 
-TEST(AddressProbe, OnlyAnotherHostsClaimCounts) {
+TEST(AddressProbe, AClaimCountsFromAnyHostOurOwnProbesNever) {
     const Ipv4Address none = {0, 0, 0, 0}, pc = {198, 51, 100, 1}, other = {198, 51, 100, 61};
     struct Case {
         const char* what;
@@ -38,9 +39,58 @@ TEST(AddressProbe, OnlyAnotherHostsClaimCounts) {
         {"a probe for another address", arp(ArpOperation::Request, HostMac, none, other), false},
         {"a reply with a zero sender", arp(ArpOperation::Reply, HostMac, none, Asked), false},
         {"our own probe", arp(ArpOperation::Request, PcMac, none, Asked), false},
-        {"our own frame from the address", arp(ArpOperation::Reply, PcMac, Asked, none), false},
+        {"the PC's kernel answering for the address", arp(ArpOperation::Reply, PcMac, Asked, none), true},
+        {"the PC's kernel asking from the address", arp(ArpOperation::Request, PcMac, Asked, pc), true},
+        {"the PC's kernel answering for another address", arp(ArpOperation::Reply, PcMac, pc, none), false},
+        {"the PC's kernel asking for the address", arp(ArpOperation::Request, PcMac, pc, Asked), false},
     };
     for (const Case& c : cases) EXPECT_EQ(claims_address(c.fields, Asked, PcMac), c.claims) << c.what;
+}
+
+TEST(AddressProbe, ProbesLeaveInBurstsAndOneAddresssProbesStayAnIntervalApart) {
+    const ProbeSettings defaults;  // 10 a burst, 10 ms apart, rounds 150 ms apart at least
+    ProbeSettings one_by_one;
+    one_by_one.burst_size = 0;  // taken as 1
+    one_by_one.burst_gap_ms = 4;
+    const struct {
+        const ProbeSettings& settings;
+        size_t count;
+        uint32_t round;
+        size_t index;
+        uint64_t leaves_ms;
+    } cases[] = {
+        {defaults, 1, 0, 0, 0},        {defaults, 1, 1, 0, 150},     {defaults, 1, 2, 0, 300},
+        {defaults, 250, 0, 9, 0},      {defaults, 250, 0, 10, 10},   {defaults, 250, 0, 249, 240},
+        {defaults, 250, 1, 0, 250},    {defaults, 250, 2, 249, 740}, {defaults, 150, 1, 0, 150},
+        {defaults, 151, 1, 0, 160},    {defaults, 151, 0, 150, 150}, {defaults, 4096, 2, 4095, 12290},
+        {one_by_one, 3, 0, 2, 8},      {one_by_one, 40, 1, 1, 164},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(probe_departure_ms(c.settings, c.count, c.round, c.index), c.leaves_ms)
+            << c.count << " addresses, round " << c.round << ", address " << c.index;
+}
+
+TEST(AddressProbe, AFullQueueIsWaitedOutForALimitedTime) {
+    const ProbeSettings settings;  // gives up after 1000 ms
+    const struct {
+        FrameSend failure;
+        uint32_t attempts;
+        uint64_t failing_ms;
+        bool again;
+        uint32_t wait_ms;
+    } cases[] = {
+        {FrameSend::TryAgain, 1, 0, true, 1},     {FrameSend::TryAgain, 2, 1, true, 2},
+        {FrameSend::TryAgain, 3, 3, true, 4},     {FrameSend::TryAgain, 5, 15, true, 16},
+        {FrameSend::TryAgain, 6, 31, true, 16},   {FrameSend::TryAgain, 90, 500, true, 16},
+        {FrameSend::TryAgain, 0, 0, true, 1},     {FrameSend::TryAgain, 70, 990, true, 10},
+        {FrameSend::TryAgain, 70, 999, true, 1},  {FrameSend::TryAgain, 70, 1000, false, 0},
+        {FrameSend::Failed, 1, 0, false, 0},      {FrameSend::Sent, 1, 0, false, 0},
+    };
+    for (const auto& c : cases) {
+        const Resend resend = resend_after(c.failure, c.attempts, c.failing_ms, settings);
+        EXPECT_EQ(resend.again, c.again) << "attempt " << c.attempts << " after " << c.failing_ms << " ms";
+        EXPECT_EQ(resend.wait_ms, c.wait_ms) << "attempt " << c.attempts << " after " << c.failing_ms << " ms";
+    }
 }
 
 InterfaceRecord interface_named(const char* device, const uint8_t mac[6]) {
