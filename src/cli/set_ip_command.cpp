@@ -15,6 +15,7 @@
 #include "discovery/address_check.h"
 #include "discovery/interface_list.h"
 #include "platform/platform.h"
+#include "wire/frame_sender.h"
 
 #include <algorithm>
 #include <atomic>
@@ -196,11 +197,12 @@ struct AddressRun {
 // Sends the changes until one fails or a signal stops them; false when not all were sent.
 bool send_all(const InterfaceRecord& nic, AddressRun& run, std::FILE* out) {
     size_t sent = 0;
+    FrameSender sender(nic.device_name);  // one device for every command of the run
     for (AddressChange& change : run.changes) {
         if (run.stop.load(std::memory_order_acquire)) break;
         const char* const fields[4] = {change.octets[0], change.octets[1], change.octets[2], change.octets[3]};
         change.started = utc_time_text(WallClock::now());
-        if (send_ipaddr(nic, change.system, fields) != 0) {
+        if (send_ipaddr(sender, nic, change.system, fields) != 0) {
             change.sending = Sending::SendFailed;
             std::fprintf(stderr, "talvo: %s: sending the address change failed on %s; no further change was sent\n",
                          system_name(change.system).c_str(), nic.device_name);

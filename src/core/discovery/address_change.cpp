@@ -1,12 +1,15 @@
 #include "discovery/address_change.h"
 
+#include "discovery/address_probe.h"
 #include "wire/device_address.h"
 #include "wire/discovery_protocol.h"
 #include "wire/frame_sender.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <string>
 
 void format_ipaddr(const char* const octets[4], char* out, size_t size) {
@@ -18,6 +21,23 @@ int32_t send_ipaddr(const InterfaceRecord& nic, const SystemRecord& system, cons
     char command[256] = {};
     format_ipaddr(octets, command, sizeof command);
     return send_udp_frame_on(nic.device_name, command, nic.mac, system_mac(system), nic.ipv4, system.ipv4);
+}
+
+int32_t send_ipaddr(FrameSender& sender, const InterfaceRecord& nic, const SystemRecord& system,
+                    const char* const octets[4]) {
+    char command[256] = {};
+    format_ipaddr(octets, command, sizeof command);
+    const ProbeSettings pacing;
+    const auto first_failure = std::chrono::steady_clock::now();
+    for (uint32_t attempts = 1;; ++attempts) {
+        const FrameSend sent = sender.try_send(command, nic.mac, system_mac(system), nic.ipv4, system.ipv4);
+        if (sent == FrameSend::Sent) return 0;
+        const auto failing = std::chrono::steady_clock::now() - first_failure;
+        const Resend next =
+            resend_after(sent, attempts, std::chrono::duration_cast<std::chrono::milliseconds>(failing).count(), pacing);
+        if (!next.again) return -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(next.wait_ms));
+    }
 }
 
 bool parse_new_address(const char* text, char octets[4][4], std::string* why) {

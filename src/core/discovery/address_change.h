@@ -18,6 +18,12 @@ void format_ipaddr(const char* const octets[4], char* out, size_t size);
 // 0 when the frame was sent, -1 otherwise.
 int32_t send_ipaddr(const InterfaceRecord& nic, const SystemRecord& system, const char* const octets[4]);
 
+class FrameSender;
+// The same through a sender held open for many commands (a plan's), waiting out a full
+// transmit queue as the address check does.
+int32_t send_ipaddr(FrameSender& sender, const InterfaceRecord& nic, const SystemRecord& system,
+                    const char* const octets[4]);
+
 // Reads a new address "a.b.c.d" (each 1 to 3 decimal digits, at most 255) into four
 // octet texts written without leading zeros ("010" gives "10"): what is shown, probed
 // and sent is the same address, whichever way a system reads numbers. false, with the

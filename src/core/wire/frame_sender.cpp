@@ -24,12 +24,17 @@ FrameSender::FrameSender(const char* device_name) : device_(open_for_sending(dev
 
 int32_t FrameSender::send(const char* payload, const uint8_t source_mac[6], const uint8_t destination_mac[6],
                           const uint8_t source_ipv4[4], const uint8_t destination_ipv4[4]) {
+    return try_send(payload, source_mac, destination_mac, source_ipv4, destination_ipv4) == FrameSend::Sent ? 0 : -1;
+}
+
+FrameSend FrameSender::try_send(const char* payload, const uint8_t source_mac[6], const uint8_t destination_mac[6],
+                                const uint8_t source_ipv4[4], const uint8_t destination_ipv4[4]) {
     uint8_t frame[SendBufferSize];
     const UdpEndpoints ends{source_mac,  destination_mac,     source_ipv4,
                             destination_ipv4, DiscoverySourcePort, DiscoveryDestinationPort};
     const int32_t length = build_udp_frame(frame, sizeof frame, payload, ends);
-    if (length < 0 || !device_) return -1;
-    return pcap_sendpacket(device_.get(), frame, length) == 0 ? 0 : -1;
+    if (length < 0 || !device_) return FrameSend::Failed;
+    return send_frame(device_.get(), frame, length);
 }
 
 int32_t send_udp_frame_on(const char* device_name, const char* payload, const uint8_t source_mac[6],

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "wire/pcap_session.h"
+#include "wire/raw_send.h"
 
 #include <cstdint>
 
@@ -18,6 +19,9 @@ public:
     // long, the device did not open or the send fails.
     int32_t send(const char* payload, const uint8_t source_mac[6], const uint8_t destination_mac[6],
                  const uint8_t source_ipv4[4], const uint8_t destination_ipv4[4]);
+    // The same, saying whether a failed send may go again later (a full transmit queue).
+    FrameSend try_send(const char* payload, const uint8_t source_mac[6], const uint8_t destination_mac[6],
+                       const uint8_t source_ipv4[4], const uint8_t destination_ipv4[4]);
 
 private:
     PcapHandle device_;
