@@ -25,6 +25,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -198,8 +199,11 @@ struct AddressRun {
 bool send_all(const InterfaceRecord& nic, AddressRun& run, std::FILE* out) {
     size_t sent = 0;
     FrameSender sender(nic.device_name);  // one device for every command of the run
+    const ProbeSettings pacing;           // the commands leave at the rate the probes did
+    const auto start = std::chrono::steady_clock::now();
     for (AddressChange& change : run.changes) {
         if (run.stop.load(std::memory_order_acquire)) break;
+        std::this_thread::sleep_until(start + std::chrono::milliseconds(probe_departure_ms(pacing, run.changes.size(), 0, sent)));
         const char* const fields[4] = {change.octets[0], change.octets[1], change.octets[2], change.octets[3]};
         change.started = utc_time_text(WallClock::now());
         if (send_ipaddr(sender, nic, change.system, fields) != 0) {
