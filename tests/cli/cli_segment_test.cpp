@@ -31,9 +31,21 @@ std::string serial_of(const uint8_t mac[6]) {
     return "K-R " + std::to_string(mac[3] * 65536 + mac[4] * 256 + mac[5]);
 }
 
+// The PC has two networks on talvo0 (198.51.100.1/25, where the systems are, and
+// 198.51.100.129/25 listed last): both are its own, and a system on either is reached.
 TEST(TalvoOnSegment, ScanListsEverySystemInEachFormat) {
-    PERABO_INSIDE_SEGMENT(3);
+    PERABO_INSIDE_SEGMENT(SegmentLayout(3).with_pc_prefix(25).with_pc_addresses({"198.51.100.129/25"}));
     const std::vector<SimulatedSystem> systems = segment_systems();
+    std::vector<JsonObject> interfaces;
+    ASSERT_TRUE(read_json_objects(run_talvo({"interfaces", "--json"}).out, &interfaces));
+    bool listed = false;
+    for (JsonObject& nic : interfaces) {
+        if (nic["name"] != "talvo0") continue;
+        listed = true;
+        EXPECT_EQ(nic["addresses.0.ipv4"] + "/" + nic["addresses.0.mask"], "198.51.100.1/255.255.255.128");
+        EXPECT_EQ(nic["addresses.1.ipv4"] + "/" + nic["addresses.1.mask"], "198.51.100.129/255.255.255.128");
+    }
+    EXPECT_TRUE(listed);
 
     const ProgramRun json = run_talvo({"scan", "-i", "talvo0", "--json"});
     ASSERT_EQ(json.exit_code, 0) << json.err;
@@ -49,6 +61,7 @@ TEST(TalvoOnSegment, ScanListsEverySystemInEachFormat) {
             EXPECT_EQ(o["type"], s.type);
             EXPECT_EQ(o["firmware"], s.firmware);
             EXPECT_EQ(o["serial"], serial_of(s.mac));
+            EXPECT_EQ(o["on_network"], "true") << "the first of talvo0's networks";
         }
         EXPECT_TRUE(found) << s.ip_text;
     }
@@ -208,9 +221,12 @@ TEST(TalvoOnSegment, UpdatesSeveralSystemsAtOnceWithTheWindowsBytes) {
 
 // A system that refuses a chunk fails alone, named with its step and reason; the
 // others are updated, and the exit status tells that one failed.
+// The systems are on the first of the PC's two networks, not the one listed last.
 TEST(TalvoOnSegment, OneFailingSystemDoesNotStopTheOthers) {
-    PERABO_INSIDE_SEGMENT(3, 0, true, {"--reboot-silence", "2000"}, false,
-                          {{2, {"--fault", "FirmwareUpdate/chunk#1=refuse:Flash is write-protected"}}});
+    PERABO_INSIDE_SEGMENT(SegmentLayout(3, 0, true, {"--reboot-silence", "2000"}, false,
+                                        {{2, {"--fault", "FirmwareUpdate/chunk#1=refuse:Flash is write-protected"}}})
+                              .with_pc_prefix(25)
+                              .with_pc_addresses({"198.51.100.129/25"}));
     const std::vector<SimulatedSystem> systems = segment_systems();
     const ProgramRun run = run_talvo({"update", "-i", "talvo0", sample("TLV-Hub-2.0.1.firm"), "--all"});
     EXPECT_EQ(run.exit_code, 1) << run.out << run.err;
