@@ -10,6 +10,7 @@
 #include <arpa/inet.h>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <netinet/in.h>
 #include <poll.h>
 #include <thread>
@@ -130,4 +131,45 @@ TEST(SimService, RebootIsSilentThenReportsTheInstalledFirmware) {
     const int fd = connect_to(system.address);
     EXPECT_GE(fd, 0);
     if (fd >= 0) close(fd);
+}
+
+// Unplugged, the service takes no connection and drops the ones it has; plugged in
+// again, it serves as before with what it held.
+TEST(SimService, UnpluggedItRefusesAndDropsPluggedInAgainItKeepsWhatItHeld) {
+    DeviceServiceOptions options;
+    options.present = false;
+    LoopbackSystem system(options);
+    ASSERT_FALSE(system.address.empty());
+    auto connects = [&] {
+        const int fd = connect_to(system.address);
+        if (fd >= 0) close(fd);
+        return fd >= 0;
+    };
+    auto within_10s = [](const std::function<bool()>& done) {
+        for (int i = 0; i < 500 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        return done();
+    };
+    EXPECT_FALSE(connects()) << "not plugged in yet";
+    system.service->set_present(true);
+    ASSERT_TRUE(within_10s(connects));
+    const int held = connect_to(system.address);
+    ASSERT_GE(held, 0);
+    std::vector<unsigned char> image = named_firmware("9.9.9", 1000, 12);
+    {
+        DeviceConnection connection;
+        ASSERT_EQ(connection.open(system.address.c_str()), 0);
+        DeviceReply reply;
+        ASSERT_EQ(call_firmware_update(connection, image.data(), 1000, 0, reply), 0);
+        ASSERT_EQ(call_firmware_update(connection, nullptr, 0, 1, reply), 0);
+    }
+    system.service->set_present(false);
+    char byte;
+    pollfd p{held, POLLIN, 0};
+    EXPECT_EQ(poll(&p, 1, 10000), 1);
+    EXPECT_LE(recv(held, &byte, 1, 0), 0) << "its connection is shut";
+    close(held);
+    EXPECT_TRUE(within_10s([&] { return !connects(); }));
+    system.service->set_present(true);
+    ASSERT_TRUE(within_10s(connects));
+    EXPECT_EQ(system.service->installed_firmware(), std::vector<uint8_t>(image.begin(), image.end()));
 }
