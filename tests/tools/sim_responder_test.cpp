@@ -10,6 +10,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -117,6 +118,18 @@ TEST(SimResponder, IgnoresIpaddrForOthersOrMalformed) {
     EXPECT_EQ(0, std::memcmp(system.identity().ipv4, own_ip, 4)) << "the address stays";
 }
 
+TEST(SimResponder, AnUnpluggedSystemAnswersNothingAndKeepsItsAddress) {
+    SimSystem system = make_system();
+    const uint8_t own_ip[4] = {198, 51, 100, 11};
+    system.set_present(false);
+    EXPECT_EQ(respond(ident_frame(), system), DiscoveryAction::Ignored);
+    EXPECT_EQ(respond(ipaddr_frame("198.51.100.77", SimMac, own_ip), system), DiscoveryAction::Ignored);
+    system.set_present(true);
+    std::vector<uint8_t> reply;
+    ASSERT_EQ(respond(ident_frame(), system, &reply), DiscoveryAction::Reply);
+    EXPECT_EQ(0, std::memcmp(reply.data() + 26, own_ip, 4));
+}
+
 TEST(SimResponder, RandomFramesAreHandledSafely) {
     SimSystem system = make_system();
     std::mt19937 random(77);
@@ -157,7 +170,24 @@ TEST(SimOptions, ReadsAndChecksTheCommandLine) {
         {"-i", "sim0", "--ip", "198.51.100.11", "stray"},
         {"-i", "sim0", "--ip", "198.51.100.11", "--bogus"},
         {"-i", "sim0", "--ip", "198.51.100.11", "--count", "0"},
-        {"-i", "sim0", "--ip", "198.51.100.11", "--count", "4097"}};
+        {"-i", "sim0", "--ip", "198.51.100.11", "--count", "4097"},
+        {"-i", "sim0", "--ip", "198.51.100.11", "--appear-after", "-1"},
+        {"-i", "sim0", "--ip", "198.51.100.11", "--appear-after", "3600001"},
+        {"-i", "sim0", "--ip", "198.51.100.11", "--appear-after", "5s"},
+        {"-i", "sim0", "--ip", "198.51.100.11", "--waves", "10"},
+        {"-i", "sim0", "--ip", "198.51.100.11", "--waves", "0:5000"},
+        {"-i", "sim0", "--ip", "198.51.100.11", "--waves", "4097:5000"},
+        {"-i", "sim0", "--ip", "198.51.100.11", "--waves", "10:"},
+        {"-i", "sim0", "--ip", "198.51.100.11", "--waves", ":5000"},
+        {"-i", "sim0", "--ip", "198.51.100.11", "--waves", "10:-1"},
+        {"-i", "sim0", "--ip", "198.51.100.11", "--waves", "10:3600001"},
+        {"-i", "sim0", "--ip", "198.51.100.11", "--waves", "10:5:5"},
+        {"-i", "sim0", "--ip", "198.51.100.11", "--away", "2000"},
+        {"-i", "sim0", "--ip", "198.51.100.11", "--away", "2000:0"},
+        {"-i", "sim0", "--ip", "198.51.100.11", "--away", "-1:5"},
+        {"-i", "sim0", "--ip", "198.51.100.11", "--away", "3600001:5"},
+        {"-i", "sim0", "--ip", "198.51.100.11", "--away", "5:3600001"},
+        {"-i", "sim0", "--ip", "198.51.100.11", "--away", "x:5"}};
     for (const auto& args : bad) {
         SimOptions fresh;
         EXPECT_FALSE(parse(args, &fresh, &error));
@@ -166,6 +196,33 @@ TEST(SimOptions, ReadsAndChecksTheCommandLine) {
     SimOptions help;
     EXPECT_FALSE(parse({"--help"}, &help, &error));
     EXPECT_TRUE(error.empty());
+
+    // When the system is on the segment: start delay, waves, times away.
+    const struct {
+        std::vector<const char*> args;
+        int appear_after, wave_size, wave_every;
+        std::vector<std::pair<int, int>> away;
+    } schedules[] = {
+        {{}, 0, 0, 0, {}},
+        {{"--appear-after", "1500"}, 1500, 0, 0, {}},
+        {{"--waves", "10:5000"}, 0, 10, 5000, {}},
+        {{"--waves", "1:0", "--appear-after", "0"}, 0, 1, 0, {}},
+        {{"--away", "2000:3000", "--away", "0:1"}, 0, 0, 0, {{2000, 3000}, {0, 1}}},
+        {{"--appear-after", "3600000", "--waves", "4096:3600000", "--away", "3600000:3600000"},
+         3600000, 4096, 3600000, {{3600000, 3600000}}},
+    };
+    for (const auto& line : schedules) {
+        std::vector<const char*> args = {"-i", "sim0", "--ip", "198.51.100.11"};
+        args.insert(args.end(), line.args.begin(), line.args.end());
+        SimOptions fresh;
+        ASSERT_TRUE(parse(args, &fresh, &error)) << error;
+        EXPECT_EQ(fresh.presence.appear_after_ms, line.appear_after) << args.back();
+        EXPECT_EQ(fresh.presence.wave_size, line.wave_size) << args.back();
+        EXPECT_EQ(fresh.presence.wave_every_ms, line.wave_every) << args.back();
+        std::vector<std::pair<int, int>> away;
+        for (const AwayWindow& window : fresh.presence.away) away.emplace_back(window.from_ms, window.for_ms);
+        EXPECT_EQ(away, line.away) << args.back();
+    }
 }
 
 // Many systems from one process: distinct MACs (so distinct serial numbers), and
