@@ -35,6 +35,23 @@ struct SegmentLayout {
         return layout;
     }
 
+    // The same layout with every system at the factory address 198.51.100.50, each in
+    // its own namespace with its own simulator (segment.sh --same-address).
+    SegmentLayout from_factory() const {
+        SegmentLayout layout = *this;
+        layout.same_address = true;
+        return layout;
+    }
+
+    // The same layout with systems appearing size at a time, every_ms apart, the first
+    // at the start (segment.sh --waves).
+    SegmentLayout in_waves(int size, int every_ms) const {
+        SegmentLayout layout = *this;
+        layout.wave_size = size;
+        layout.wave_every_ms = every_ms;
+        return layout;
+    }
+
     int systems;
     int reply_delay_ms;
     bool pc_has_address;
@@ -43,6 +60,8 @@ struct SegmentLayout {
     std::map<int, std::vector<std::string>> sim_args_for;  // by system, from 1 (--sim-arg-for)
     std::vector<std::string> hosts;     // addresses of plain hosts, one host each
     bool same_address = false;          // all systems at 198.51.100.50
+    int wave_size = 0;                  // 0: all systems there from the start
+    int wave_every_ms = 0;
 };
 
 struct SegmentOutcome {
