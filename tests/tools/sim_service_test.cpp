@@ -153,6 +153,8 @@ TEST(SimService, UnpluggedItRefusesAndDropsPluggedInAgainItListens) {
     ASSERT_TRUE(within_10s(connects));
     const int held = connect_to(system.address);
     ASSERT_GE(held, 0);
+    const std::string answer = ask(held, request("<TLCommon:GetModuleType></TLCommon:GetModuleType>"));
+    ASSERT_NE(answer.find("<TLCommon:ByteArrayResponse>"), std::string::npos) << "served, not only queued";
     system.service->set_present(false);
     char byte;
     pollfd p{held, POLLIN, 0};
