@@ -11,8 +11,15 @@
 # With --one-process, NAME-s1 alone holds all COUNT systems, played by one talvo-sim
 # (--count COUNT): MACs count up from 02:7a:10:0b:00:01, addresses from 198.51.100.11
 # (after .254 back to .11), all of type TLV-100 with firmware 3.1.0. Discovery and
-# IPADDR only. --same-address puts them all at 198.51.100.50, as systems come from
-# the factory.
+# IPADDR only.
+# --same-address puts every system at 198.51.100.50, as systems come from the factory:
+# each in its own namespace with its own talvo-sim (Device Service included), or all
+# in one with --one-process.
+# --waves SIZE:EVERY_MS makes them appear in waves: systems 1..SIZE at the start, the
+# next SIZE EVERY_MS later, and so on (system I: talvo-sim --appear-after
+# ((I-1)/SIZE)*EVERY_MS, so not with --sim-arg --appear-after; with --one-process:
+# talvo-sim --waves). Until then a system is unplugged: no answer, no ARP, no Device
+# Service. Each is started and listening at once all the same.
 # Nothing is created in the namespace this script is started from. Only TEST-NET-2
 # addresses (198.51.100.0/24) are used, and 203.0.113.0/24 (TEST-NET-3) for hosts of a
 # second network.
@@ -25,7 +32,8 @@
 #                                              198.51.100 unless given, 203.0.113 for a second network)
 #                            [--mac-block XX] (system I's MAC 02:7a:10:XX:..:I; 0b unless given,
 #                                              so two segments' systems differ)
-#                            [--one-process [--same-address]] [--sim-arg ARG]...   (ARG passed to every talvo-sim)
+#                            [--one-process] [--same-address] [--waves SIZE:EVERY_MS]
+#                            [--sim-arg ARG]...                   (ARG passed to every talvo-sim)
 #                            [--sim-arg-for I ARG]...             (ARG passed to system I's only)
 #                            [--host ADDR]...   (a plain host holding ADDR)
 #                            [--pc-prefix N]    (the PC's first address with a /N mask instead of /24; 8 to 30)
@@ -79,7 +87,9 @@ plug() {
 
 start_system() {
     local i=$1 ns="$name-s$i" ip="$net.$((10 + i))"
-    local mac type firmware pid
+    local mac type firmware pid waited=()
+    [ "$same_address" -eq 0 ] || ip=$net.50
+    [ -z "$waves" ] || waited=(--appear-after "$(((i - 1) / ${waves%:*} * ${waves#*:}))")
     mac=$(printf '02:7a:10:%s:%02x:%02x' "$mac_block" $((i >> 8)) $((i & 255)))
     type=${types[$(((i - 1) % ${#types[@]}))]}
     firmware=${firmwares[$(((i - 1) % ${#firmwares[@]}))]}
@@ -91,7 +101,7 @@ start_system() {
     local own=()
     [ -z "${sim_args_for[$i]:-}" ] || mapfile -t own <<<"${sim_args_for[$i]%$'\n'}"
     ip netns exec "$ns" "$sim" --interface sim0 --ip "$ip" --mac "$mac" --type "$type" \
-        --firmware "$firmware" --reply-delay "$((delay + (i - 1) * stagger))" "${sim_args[@]}" "${own[@]}" \
+        --firmware "$firmware" --reply-delay "$((delay + (i - 1) * stagger))" "${waited[@]}" "${sim_args[@]}" "${own[@]}" \
         </dev/null >"$state/sim-$i.log" 2>&1 &
     pid=$!
     echo "$ns $ip $mac $type $firmware $pid" >>"$state/systems"
@@ -139,6 +149,7 @@ shape_pc_queue() {
 start_many() {
     local ns="$name-s1" mac=02:7a:10:$mac_block:00:01 pid i host=11 n shared=()
     [ "$same_address" -eq 0 ] || { host=50; shared=(--same-address); }
+    [ -z "$waves" ] || shared+=(--waves "$waves")
     add_ns "$ns"
     plug p1 "$ns" sim0
     in_ns "$ns" ip link set sim0 address "$mac"
@@ -173,7 +184,7 @@ up() {
     shift 2
     sim=$top/build/talvo-sim delay=0 stagger=0 pc_mac= pc_address=default one_process=0 same_address=0
     net=198.51.100 mac_block=0b
-    sim_args=() hosts=() pc_extra=() pc_prefix=24 pc_queue=0 pc_hears_itself=0
+    sim_args=() hosts=() pc_extra=() pc_prefix=24 pc_queue=0 pc_hears_itself=0 waves=
     declare -gA sim_args_for=()
     while [ $# -gt 0 ]; do
         case $1 in
@@ -188,6 +199,7 @@ up() {
             --pc-without-address) pc_address=; shift ;;
             --one-process) one_process=1; shift ;;
             --same-address) same_address=1; shift ;;
+            --waves) waves=$2; shift 2 ;;
             --host) hosts+=("$2"); shift 2 ;;
             --pc-prefix) pc_prefix=$2; shift 2 ;;
             --pc-address) pc_extra+=("$2"); shift 2 ;;
@@ -203,11 +215,11 @@ up() {
         die "--pc-prefix must be 8 to 30"
     [[ $pc_queue =~ ^[0-9]+$ ]] && [ "$pc_queue" -le 100000 ] || die "--pc-queue must be 0 (none) to 100000 frames"
     [ "$pc_address" != default ] || pc_address=$net.1/$pc_prefix
-    [ "$same_address" -eq 0 ] || [ "$one_process" -eq 1 ] || die "--same-address goes with --one-process"
     local most=200
     [ "$one_process" -eq 0 ] || most=4096
     [[ $count =~ ^[0-9]+$ ]] && [ "$count" -le "$most" ] || die "COUNT must be 0 to $most"
     [ "$count" -eq 0 ] || [ -x "$sim" ] || die "no simulator at $sim (build the project first)"
+    [[ -z $waves || $waves =~ ^[1-9][0-9]{0,3}:[0-9]{1,7}$ ]] || die "--waves must be SIZE:EVERY_MS (SIZE from 1)"
     local address
     for address in "${hosts[@]}"; do
         test_net_address "$address" || die "--host $address: only 198.51.100.1-254 and 203.0.113.1-254"

@@ -83,6 +83,7 @@ SegmentOutcome run_inside_segment(const SegmentLayout& layout) {
        << quoted(std::string(PERABO_BINARY_DIR) + "/talvo-sim") << " --reply-delay " << layout.reply_delay_ms
        << (layout.pc_has_address ? "" : " --pc-without-address") << (layout.one_process ? " --one-process" : "")
        << (layout.same_address ? " --same-address" : "");
+    if (layout.wave_size > 0) up << " --waves " << layout.wave_size << ":" << layout.wave_every_ms;
     for (const std::string& arg : layout.sim_args) up << " --sim-arg " << quoted(arg);
     for (const auto& [system, args] : layout.sim_args_for)
         for (const std::string& arg : args) up << " --sim-arg-for " << system << " " << quoted(arg);

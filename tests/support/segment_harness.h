@@ -66,6 +66,23 @@ struct SegmentLayout {
         return layout;
     }
 
+    // The same layout with every system at the factory address 198.51.100.50, each in
+    // its own namespace with its own simulator (segment.sh --same-address).
+    SegmentLayout from_factory() const {
+        SegmentLayout layout = *this;
+        layout.same_address = true;
+        return layout;
+    }
+
+    // The same layout with systems appearing size at a time, every_ms apart, the first
+    // at the start (segment.sh --waves).
+    SegmentLayout in_waves(int size, int every_ms) const {
+        SegmentLayout layout = *this;
+        layout.wave_size = size;
+        layout.wave_every_ms = every_ms;
+        return layout;
+    }
+
     int systems;
     int reply_delay_ms;
     bool pc_has_address;
@@ -78,6 +95,8 @@ struct SegmentLayout {
     int pc_prefix = 24;                     // the mask of the PC's first address
     int pc_queue = 0;                       // frames in talvo0's transmit queue; 0: none, each frame leaves at once
     bool pc_hears_itself = false;
+    int wave_size = 0;                  // 0: all systems there from the start
+    int wave_every_ms = 0;
 };
 
 struct SegmentOutcome {

@@ -117,6 +117,16 @@ TEST(SimResponder, IgnoresIpaddrForOthersOrMalformed) {
     EXPECT_EQ(0, std::memcmp(system.identity().ipv4, own_ip, 4)) << "the address stays";
 }
 
+TEST(SimResponder, AnUnpluggedSystemAnswersNothingAndKeepsItsAddress) {
+    SimSystem system = make_system();
+    const uint8_t own_ip[4] = {198, 51, 100, 11};
+    system.set_present(false);
+    EXPECT_EQ(respond(ident_frame(), system), DiscoveryAction::Ignored);
+    EXPECT_EQ(respond(ipaddr_frame("198.51.100.77", SimMac, own_ip), system), DiscoveryAction::Ignored);
+    system.set_present(true);
+    EXPECT_EQ(respond(ipaddr_frame("198.51.100.77", SimMac, own_ip), system), DiscoveryAction::AddressChanged);
+}
+
 TEST(SimResponder, RandomFramesAreHandledSafely) {
     SimSystem system = make_system();
     std::mt19937 random(77);
@@ -163,9 +173,39 @@ TEST(SimOptions, ReadsAndChecksTheCommandLine) {
         EXPECT_FALSE(parse(args, &fresh, &error));
         EXPECT_FALSE(error.empty()) << args.back();
     }
+    for (const char* when : {"--appear-after=-1", "--appear-after=3600001", "--appear-after=5s", "--waves=10",
+                             "--waves=0:5000", "--waves=4097:5000", "--waves=10:", "--waves=:5000", "--waves=10:-1",
+                             "--waves=10:3600001", "--waves=10:5:5", "--away=2000", "--away=2000:0", "--away=-1:5",
+                             "--away=3600001:5", "--away=5:3600001", "--away=x:5"}) {
+        SimOptions fresh;
+        EXPECT_FALSE(parse({"-i", "sim0", "--ip", "198.51.100.11", when}, &fresh, &error)) << when;
+    }
     SimOptions help;
     EXPECT_FALSE(parse({"--help"}, &help, &error));
     EXPECT_TRUE(error.empty());
+
+    // When the system is on the segment: start delay, waves, times away.
+    const struct {
+        std::vector<const char*> args;
+        std::vector<int> schedule;  // appear after, wave size, wave every, then each away's from and for
+    } schedules[] = {
+        {{}, {0, 0, 0}},
+        {{"--appear-after", "1500"}, {1500, 0, 0}},
+        {{"--waves", "10:5000"}, {0, 10, 5000}},
+        {{"--waves", "1:0", "--away", "2000:3000", "--away", "0:1"}, {0, 1, 0, 2000, 3000, 0, 1}},
+        {{"--appear-after=3600000", "--waves=4096:3600000", "--away=3600000:3600000"},
+         {3600000, 4096, 3600000, 3600000, 3600000}},
+    };
+    for (const auto& line : schedules) {
+        std::vector<const char*> args = {"-i", "sim0", "--ip", "198.51.100.11"};
+        args.insert(args.end(), line.args.begin(), line.args.end());
+        SimOptions fresh;
+        ASSERT_TRUE(parse(args, &fresh, &error)) << error;
+        const PresenceSchedule& got = fresh.presence;
+        std::vector<int> schedule = {got.appear_after_ms, got.wave_size, got.wave_every_ms};
+        for (const AwayWindow& away : got.away) schedule.insert(schedule.end(), {away.from_ms, away.for_ms});
+        EXPECT_EQ(schedule, line.schedule) << args.back();
+    }
 }
 
 // Many systems from one process: distinct MACs (so distinct serial numbers), and

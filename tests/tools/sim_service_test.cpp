@@ -10,6 +10,7 @@
 #include <arpa/inet.h>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <netinet/in.h>
 #include <poll.h>
 #include <thread>
@@ -130,4 +131,37 @@ TEST(SimService, RebootIsSilentThenReportsTheInstalledFirmware) {
     const int fd = connect_to(system.address);
     EXPECT_GE(fd, 0);
     if (fd >= 0) close(fd);
+}
+
+// Unplugged, the service takes no connection and drops the ones it has; plugged in
+// again, it listens again.
+TEST(SimService, UnpluggedItRefusesAndDropsPluggedInAgainItListens) {
+    DeviceServiceOptions options;
+    options.present = false;
+    LoopbackSystem system(options);
+    ASSERT_FALSE(system.address.empty());
+    auto connects = [&] {
+        const int fd = connect_to(system.address);
+        return fd >= 0 && close(fd) == 0;
+    };
+    auto within_10s = [](const std::function<bool()>& done) {
+        for (int i = 0; i < 500 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        return done();
+    };
+    EXPECT_FALSE(connects()) << "not plugged in yet";
+    system.service->set_present(true);
+    ASSERT_TRUE(within_10s(connects));
+    const int held = connect_to(system.address);
+    ASSERT_GE(held, 0);
+    const std::string answer = ask(held, request("<TLCommon:GetModuleType></TLCommon:GetModuleType>"));
+    ASSERT_NE(answer.find("<TLCommon:ByteArrayResponse>"), std::string::npos) << "served, not only queued";
+    system.service->set_present(false);
+    char byte;
+    pollfd p{held, POLLIN, 0};
+    const bool shut = poll(&p, 1, 10000) == 1 && recv(held, &byte, 1, MSG_DONTWAIT) <= 0;
+    close(held);
+    EXPECT_TRUE(shut) << "its connection is shut";
+    EXPECT_TRUE(within_10s([&] { return !connects(); }));
+    system.service->set_present(true);
+    EXPECT_TRUE(within_10s(connects));
 }

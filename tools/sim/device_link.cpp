@@ -75,6 +75,7 @@ std::unique_ptr<talvo_sim::DeviceService> start_device_link(const SimOptions& op
     service.file_system_install_delay_ms = options.install_delay_ms;
     service.chunk_delay_ms = options.chunk_delay_ms;
     service.reboot_silence_ms = options.reboot_silence_ms;
+    service.present = present_at(options.presence, 0, 0);
     if (!options.record_dir.empty()) {
         mkdir(options.record_dir.c_str(), 0755);  // several systems may share it
         char address[DottedDecimalSize];

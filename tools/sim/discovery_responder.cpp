@@ -57,7 +57,7 @@ bool parse_ipaddr_fields(const char* text, size_t length, uint8_t out[4]) {
 
 DiscoveryAction respond_to_frame(const uint8_t* frame, size_t captured_length, SimSystem& system,
                                  uint8_t* reply, int32_t* reply_length) {
-    if (system.rebooting()) return DiscoveryAction::Ignored;
+    if (system.rebooting() || !system.present()) return DiscoveryAction::Ignored;
     UdpView view;
     if (!parse_udp_view(frame, captured_length, &view)) return DiscoveryAction::Ignored;
     if (view.destination_port != DiscoveryDestinationPort) return DiscoveryAction::Ignored;

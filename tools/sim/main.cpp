@@ -1,7 +1,9 @@
 // talvo-sim: one simulated Talvo measurement system on a Linux interface, so the tool
 // can be tried and tested without hardware.
+#include "cable.h"
 #include "device_link.h"
 #include "discovery_link.h"
+#include "presence_watcher.h"
 #include "sim_options.h"
 #include "sim_system.h"
 #include "wire/dotted_decimal.h"
@@ -67,5 +69,6 @@ int main(int argc, char** argv) {
     const bool serve = options.device_service && options.count == 1;
     if (serve && !(device = start_device_link(options, *systems.front()))) return 1;
     announce(options, me, options.count);
+    const PresenceWatcher presence(options.presence, options.count, cable_for(options, systems, device.get()));
     return run_discovery(options, systems, Stop) == 0 ? 0 : 1;
 }

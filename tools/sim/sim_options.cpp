@@ -27,6 +27,22 @@ bool parse_whole_number(const char* text, int* out, long limit = 60000) {
     return true;
 }
 
+// "A:B", each a whole number from its low to its limit.
+bool parse_pair(const char* text, int* a, long a_low, long a_limit, int* b, long b_low, long b_limit) {
+    const char* colon = std::strchr(text, ':');
+    if (colon == nullptr) return false;
+    const std::string first(text, colon);
+    return parse_whole_number(first.c_str(), a, a_limit) && *a >= a_low &&
+           parse_whole_number(colon + 1, b, b_limit) && *b >= b_low;
+}
+
+bool parse_away(const char* text, std::vector<AwayWindow>* away) {
+    AwayWindow window{};
+    if (!parse_pair(text, &window.from_ms, 0, 3600000, &window.for_ms, 1, 3600000)) return false;
+    away->push_back(window);
+    return true;
+}
+
 bool check_complete(const SimOptions& options, std::string* error) {
     if (options.interface.empty()) *error = "--interface is required";
     else if (options.ipv4[0] == 0 && options.ipv4[1] == 0 && options.ipv4[2] == 0 && options.ipv4[3] == 0)
@@ -58,6 +74,15 @@ const char* sim_usage() {
            "      --keep-interface-address  take an IPADDR's address for discovery only,\n"
            "                        without moving the interface to it\n"
            "      --ignore-ipaddr   drop every IPADDR: the system keeps its address\n"
+           "Coming and going (MS from the start; 'listening on' is printed at once all the same):\n"
+           "      --appear-after MS         unplugged until then: no IDENT answered, no IPADDR\n"
+           "                                taken, no Device Service, no ARP answered (a lone\n"
+           "                                system that owns its interface)\n"
+           "      --waves SIZE:EVERY_MS     with --count: systems 1..SIZE appear first (after\n"
+           "                                --appear-after), the next SIZE EVERY_MS later, ...\n"
+           "      --away FROM_MS:FOR_MS     every system unplugged from FROM_MS for FOR_MS, then\n"
+           "                                plugged in again as it was; may be repeated\n"
+           "        each change is said: 'talvo-sim: MAC plugged in' or '... unplugged'\n"
            "Device Service (TCP port 5555, for firmware updates):\n"
            "      --no-device-service       do not serve it\n"
            "      --install-delay MS        installing a firmware takes this long (default 0)\n"
@@ -100,6 +125,9 @@ bool parse_sim_options(int argc, char** argv, SimOptions* options, std::string* 
         {"count", required_argument, nullptr, 'n'},
         {"same-address", no_argument, nullptr, 'S'},
         {"record", required_argument, nullptr, 'r'},
+        {"appear-after", required_argument, nullptr, 'A'},
+        {"waves", required_argument, nullptr, 'W'},
+        {"away", required_argument, nullptr, 'Y'},
         {nullptr, 0, nullptr, 0}};
     error->clear();
     optind = 1;
@@ -136,6 +164,17 @@ bool parse_sim_options(int argc, char** argv, SimOptions* options, std::string* 
         case 'r': options->record_dir = optarg; break;
         case 'n':
             if (!parse_whole_number(optarg, &options->count, 4096) || options->count < 1) *error = "bad --count";
+            break;
+        case 'A':
+            if (!parse_whole_number(optarg, &options->presence.appear_after_ms, 3600000)) *error = "bad --appear-after";
+            break;
+        case 'W':
+            if (!parse_pair(optarg, &options->presence.wave_size, 1, 4096, &options->presence.wave_every_ms, 0,
+                            3600000))
+                *error = "bad --waves: SIZE:EVERY_MS";
+            break;
+        case 'Y':
+            if (!parse_away(optarg, &options->presence.away)) *error = "bad --away: FROM_MS:FOR_MS";
             break;
         case 'h': return false;
         default: *error = "unknown option or missing value"; break;

@@ -1,6 +1,8 @@
 // The simulator's command line.
 #pragma once
 
+#include "presence.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -23,6 +25,7 @@ struct SimOptions {
     int count = 1;               // systems played; more than one serve discovery only
     bool same_address = false;   // all count systems at --ip, as from the factory
     std::string record_dir;      // keep the Device Service's received bytes there
+    PresenceSchedule presence;   // when each system is on the segment
 };
 
 // Fills options from argv. false with a reason in error on a bad or missing option;

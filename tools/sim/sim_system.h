@@ -45,6 +45,17 @@ public:
         return rebooting_;
     }
 
+    // An unplugged system answers nothing until it is plugged in again.
+    void set_present(bool present) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        present_ = present;
+    }
+
+    bool present() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return present_;
+    }
+
     // A system that drops every address change (a faulty or locked one).
     void ignore_address_changes() {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -60,6 +71,7 @@ private:
     mutable std::mutex mutex_;
     SimIdentity identity_;
     bool rebooting_ = false;
+    bool present_ = true;
     bool ignores_ipaddr_ = false;
 };
 

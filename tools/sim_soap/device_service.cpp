@@ -50,7 +50,8 @@ bool send_all(int fd, const std::string& data) {
     return true;
 }
 
-int open_listener(const std::string& address, uint16_t port, uint16_t& bound) {
+// A socket bound to address:port, listening unless only the binding is to be tried.
+int open_listener(const std::string& address, uint16_t port, uint16_t& bound, bool listening = true) {
     sockaddr_in where{};
     where.sin_family = AF_INET;
     where.sin_port = htons(port);
@@ -60,7 +61,7 @@ int open_listener(const std::string& address, uint16_t port, uint16_t& bound) {
     const int one = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     socklen_t size = sizeof where;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&where), sizeof where) != 0 || listen(fd, 8) != 0 ||
+    if (bind(fd, reinterpret_cast<sockaddr*>(&where), sizeof where) != 0 || (listening && listen(fd, 8) != 0) ||
         getsockname(fd, reinterpret_cast<sockaddr*>(&where), &size) != 0) {
         const int error = errno;
         close(fd);
@@ -92,13 +93,17 @@ struct DeviceService::Impl {
     int listener = -1;
     Signal stop;
     Signal reboot;
+    Signal presence;
     std::thread acceptor;
     std::atomic<size_t> received{0};
     std::atomic<bool> vanished{false};
+    std::atomic<bool> present{true};
 
     void accept_loop();
     void accept_one();
     void reboot_now();
+    void follow_presence();
+    void listen_again();
     void serve(int fd, int number);
     bool act(int fd, const Request& request, bool& silent);
     bool wait_ms(int ms) const;  // false when stopped meanwhile
@@ -113,10 +118,13 @@ DeviceService::~DeviceService() { stop(); }
 
 int DeviceService::start(const std::string& address, uint16_t port) {
     if (impl_->started) return EBUSY;  // a service starts once
-    const int fd = open_listener(address, port, impl_->port);
+    const bool present = impl_->options.present;
+    const int fd = open_listener(address, port, impl_->port, present);
     if (fd < 0) return -fd;
+    if (!present) close(fd);  // it could listen there; it will once it is present
     impl_->started = true;
-    impl_->listener = fd;
+    impl_->present.store(present, std::memory_order_release);
+    impl_->listener = present ? fd : -1;
     impl_->address = address;
     impl_->acceptor = std::thread([this] { impl_->accept_loop(); });
     return 0;
@@ -138,13 +146,41 @@ void DeviceService::stop() {
 
 uint16_t DeviceService::port() const { return impl_->port; }
 
+void DeviceService::set_present(bool present) {
+    impl_->present.store(present, std::memory_order_release);
+    impl_->presence.raise();
+}
+
 void DeviceService::Impl::accept_loop() {
     for (;;) {
-        pollfd fds[3] = {{stop.fd(), POLLIN, 0}, {reboot.fd(), POLLIN, 0}, {listener, POLLIN, 0}};
-        if (poll(fds, listener >= 0 ? 3 : 2, -1) < 0 && errno != EINTR) return;
+        pollfd fds[4] = {{stop.fd(), POLLIN, 0}, {reboot.fd(), POLLIN, 0}, {presence.fd(), POLLIN, 0},
+                         {listener, POLLIN, 0}};
+        if (poll(fds, listener >= 0 ? 4 : 3, -1) < 0 && errno != EINTR) return;
         if (fds[0].revents) return;
         if (fds[1].revents) reboot_now();
-        else if (listener >= 0 && fds[2].revents) accept_one();
+        else if (fds[2].revents) follow_presence();
+        else if (listener >= 0 && fds[3].revents) accept_one();
+    }
+}
+
+// Unplugged: as silent as a reboot, without its end. Plugged in: listening again.
+void DeviceService::Impl::follow_presence() {
+    presence.clear();
+    if (present.load(std::memory_order_acquire)) {
+        listen_again();
+        return;
+    }
+    if (listener >= 0) close(listener);
+    listener = -1;
+    shut_connections();
+}
+
+void DeviceService::Impl::listen_again() {
+    uint16_t bound = 0;
+    for (int attempt = 0; attempt < 50 && listener < 0; ++attempt) {
+        const int fd = open_listener(address, port, bound);
+        if (fd >= 0) listener = fd;
+        else if (!wait_ms(100)) return;
     }
 }
 
@@ -177,12 +213,7 @@ void DeviceService::Impl::reboot_now() {
         std::lock_guard<std::mutex> lock(mutex);
         firmware = model.finish_reboot();
     }
-    uint16_t bound = 0;
-    for (int attempt = 0; attempt < 50 && listener < 0; ++attempt) {
-        const int fd = open_listener(address, port, bound);
-        if (fd >= 0) listener = fd;
-        else if (!wait_ms(100)) return;
-    }
+    if (present.load(std::memory_order_acquire)) listen_again();  // unplugged meanwhile: it listens once plugged in
     if (options.on_rebooted) options.on_rebooted(firmware);
 }
 

@@ -52,6 +52,7 @@ struct DeviceServiceOptions {
     int chunk_delay_ms = 0;                // each uploaded chunk is taken this long
     int reboot_silence_ms = 1000;          // after ForceReboot: no listener, no answer
     bool http_header = false;              // an HTTP response header before each reply
+    bool present = true;                   // false: start() listens only after set_present(true)
     std::vector<FaultRule> faults;
     // After this many bytes received in all (0: never), on_vanish runs and the service
     // reads and answers nothing more: a system that dies in the middle of a request.
@@ -85,6 +86,11 @@ public:
     int start(const std::string& address, uint16_t port = 5555);
     void stop();
     uint16_t port() const;
+
+    // Off the network (no listener, its connections shut) or back on it (listening
+    // again), as a cable pulled and plugged in again; what the system holds stays.
+    // Takes effect on the service's thread, after a reboot in progress.
+    void set_present(bool present);
 
     // What the tool has done, for tests to compare.
     std::vector<uint8_t> installed_firmware() const;     // the last installed image

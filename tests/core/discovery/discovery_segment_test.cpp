@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -90,6 +91,38 @@ TEST(DiscoveryCore, AnAddressChangeMovesOnlyTheSystemItNames) {
     ASSERT_EQ(after.size(), 2u);
     EXPECT_STREQ(with_mac(after, systems[1].mac)->ip_text, "198.51.100.77");
     EXPECT_EQ(with_mac(after, systems[0].mac)->ip_text, systems[0].ip_text);
+}
+
+// From the factory, one simulator each: the second wave (system 3) comes 6 s after its
+// start, system 1 is unplugged from 6 s to 9 s and comes back as it was.
+TEST(DiscoveryCore, AScanShowsASystemOnlyWhilePluggedIn) {
+    PERABO_INSIDE_SEGMENT(
+        SegmentLayout(3, 0, true, {}, false, {{1, {"--away", "6000:3000"}}}).from_factory().in_waves(2, 6000));
+    const std::vector<SimulatedSystem> systems = segment_systems();
+    ASSERT_EQ(systems.size(), 3u);
+    EXPECT_EQ(systems[2].ip_text, "198.51.100.50");
+    ScanSettings quick;
+    quick.silence_ms = 1000;
+    std::vector<SystemRecord> found;
+    auto at = [&](int system) {  // where a scan found it, "" when it did not
+        const SystemRecord* record = with_mac(found, systems[system - 1].mac);
+        return std::string(record ? record->ip_text : "");
+    };
+    auto scan_until = [&](const std::function<bool()>& done) {
+        for (int scan = 0; scan < 20; ++scan)
+            if ((found = scan_systems(segment_interface(), nullptr, quick), done())) return true;
+        return false;
+    };
+    ASSERT_TRUE(scan_until([&] { return at(1) != "" && at(2) != ""; }));
+    ASSERT_EQ(segment_system_log(3).find("plugged in"), std::string::npos) << "the first scan ended after the wave";
+    EXPECT_EQ(at(3), "") << "not plugged in yet";
+    const char* const octets[4] = {"198", "51", "100", "077"};
+    ASSERT_EQ(send_ipaddr(segment_interface(), *with_mac(found, systems[0].mac), octets), 0);
+    ASSERT_TRUE(scan_until([&] { return at(1) == "198.51.100.77"; }));
+    ASSERT_TRUE(scan_until([&] { return at(1) == "" && at(2) != ""; })) << "system 1 never went away";
+    EXPECT_NE(segment_system_log(1).find("unplugged"), std::string::npos) << segment_system_log(1);
+    ASSERT_TRUE(scan_until([&] { return at(1) != "" && at(3) != ""; })) << "system 1 or the second wave never came";
+    EXPECT_EQ(at(1), "198.51.100.77");
 }
 
 }  // namespace
