@@ -12,3 +12,6 @@
 // and options must outlive the watcher.
 PresenceWatcher::OnChange cable_for(const SimOptions& options, SimSystems& systems,
                                     talvo_sim::DeviceService* device);
+
+// One line for each system on the segment from the start, as the change's line says it.
+void say_present_at_start(const SimOptions& options, const SimSystems& systems);

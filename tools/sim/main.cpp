@@ -70,5 +70,6 @@ int main(int argc, char** argv) {
     if (serve && !(device = start_device_link(options, *systems.front()))) return 1;
     announce(options, me, options.count);
     const PresenceWatcher presence(options.presence, options.count, cable_for(options, systems, device.get()));
+    say_present_at_start(options, systems);
     return run_discovery(options, systems, Stop) == 0 ? 0 : 1;
 }

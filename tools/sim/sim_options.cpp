@@ -82,7 +82,7 @@ const char* sim_usage() {
            "                                --appear-after), the next SIZE EVERY_MS later, ...\n"
            "      --away FROM_MS:FOR_MS     every system unplugged from FROM_MS for FOR_MS, then\n"
            "                                plugged in again as it was; may be repeated\n"
-           "        each change is said: 'talvo-sim: MAC plugged in' or '... unplugged'\n"
+           "        each change is said: 'talvo-sim: MAC plugged in at UNIX-TIME' or '... unplugged ...'\n"
            "Device Service (TCP port 5555, for firmware updates):\n"
            "      --no-device-service       do not serve it\n"
            "      --install-delay MS        installing a firmware takes this long (default 0)\n"
