@@ -26,10 +26,13 @@
 #include "platform/platform.h"
 #include "update/device_update.h"
 #include "update/install_gate.h"
+#include "wire/discovery_protocol.h"
+#include "wire/frame_sender.h"
 
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -72,7 +75,7 @@ struct Event {
     Kind kind;
     size_t unit = 0;
     SystemRecord system{};          // Answer
-    int generation = 0;             // Answer, ScanEnded: the scan's number
+    int generation = 0;             // ScanEnded: the scan's number
     std::set<MacAddress> seen;      // ScanEnded: every system that answered it
     std::string step, reason;       // Failed, AddressRefused
     UpdateOutcome outcome;          // Updated
@@ -169,7 +172,7 @@ private:
 
     // The main thread's decisions.
     void handle(const Event& e);
-    void on_answer(const SystemRecord& system, int generation);
+    void on_answer(const SystemRecord& system);
     void on_scan_end(int generation, const std::set<MacAddress>& seen);
     Unit* unit_for(const SystemRecord& system);
     void begin_try(Unit& u);
@@ -251,11 +254,13 @@ void Commissioning::watch() {
             }
             Event e(Event::Answer);
             e.system = system;
-            e.generation = generation;
             events_.post(std::move(e));
             return AnswerStore::Stored;
         };
         ScanSettings settings;
+        // Every answer goes on as an event and none is kept: the answers to the address
+        // checks' own requests must not fill a scan's table.
+        settings.record_limit = INT32_MAX;
         const ScanReport report = run_scan(s_.nic, settings, sink, to_standard_error);
         if (report.end == ScanEnd::CaptureFailed || report.end == ScanEnd::NoThread ||
             report.end == ScanEnd::CaptureNotReady) {
@@ -298,6 +303,9 @@ void Commissioning::address_system(size_t unit, SystemRecord system, Ipv4Address
     platform::sleep_ms(AddressSettleMs);
     e.kind = Event::Addressed;
     events_.post(std::move(e));
+    // A request of its own now, whose answers the watcher's capture takes (it is open
+    // all but a moment between scans): the change is seen at once, not at the next scan.
+    send_udp_frame_on(s_.nic.device_name, IdentRequest, s_.nic.mac, BroadcastMac, s_.nic.ipv4, BroadcastIpv4);
 }
 
 
@@ -372,7 +380,7 @@ Unit* Commissioning::unit_for(const SystemRecord& system) {
     return &u;
 }
 
-void Commissioning::on_answer(const SystemRecord& system, int generation) {
+void Commissioning::on_answer(const SystemRecord& system) {
     present_[mac_of(system)] = system;
     Unit* found = unit_for(system);
     if (found == nullptr) return;
@@ -384,7 +392,8 @@ void Commissioning::on_answer(const SystemRecord& system, int generation) {
         if (!stopping_.load(std::memory_order_acquire)) begin_try(u);
         return;
     }
-    if (generation < u.checked_from) return;
+    // An answer at the new address (with the new firmware) proves the change whenever it
+    // came; only a scan that misses it must have begun after the change settled.
     if (u.phase == UnitPhase::Verifying && address_of(system) == u.address) {
         if (s_.wanted_firmware.empty() || s_.wanted_firmware == system.firmware_text) return succeed(u);
         if (stopping_.load(std::memory_order_acquire)) return interrupt(u, "its address changed; its update was not started");
@@ -518,7 +527,7 @@ void Commissioning::check_restarts() {
 
 void Commissioning::handle(const Event& e) {
     switch (e.kind) {
-    case Event::Answer: return on_answer(e.system, e.generation);
+    case Event::Answer: return on_answer(e.system);
     case Event::ScanEnded: return on_scan_end(e.generation, e.seen);
     case Event::Abandon: return abandon();
     case Event::Stop:
