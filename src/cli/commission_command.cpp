@@ -235,7 +235,7 @@ std::string Commissioning::state_of(const Unit& u) const {
     case UnitPhase::Failed: {
         const CommissionTry& t = u.tries_log.back();
         std::string text = "failed while " + t.failed_step + ": " + t.reason;
-        if (tries_again(u.tries)) text += " (plug it in again to retry)";
+        if (tries_again(u.tries)) text += u.gone ? " (unplugged; plug it in again to retry)" : " (plug it in again to retry)";
         return text;
     }
     }
@@ -406,6 +406,7 @@ void Commissioning::on_answer(const SystemRecord& system) {
 
 void Commissioning::begin_try(Unit& u) {
     ++u.tries;
+    u.gate.reset();  // a try's own: no update of this system runs now
     u.tries_log.push_back(CommissionTry{"", "", "", utc_time_text(WallClock::now()), ""});
     board_.set(u.row, "appeared");
     if (s_.plan.empty() && !u.address_given) {
@@ -503,7 +504,10 @@ void Commissioning::on_scan_end(int generation, const std::set<MacAddress>& seen
     for (Unit& u : units_) {
         if (!u.seen) continue;
         const bool answered = seen.count(u.mac) > 0;
-        if (u.phase == UnitPhase::Failed && !answered) u.gone = true;
+        if (u.phase == UnitPhase::Failed && !answered && !u.gone) {
+            u.gone = true;
+            show(u);
+        }
         if (u.phase != UnitPhase::Verifying || generation < u.checked_from) continue;
         ++u.checking_scans;
         if (change_check(false, u.checking_scans) != Check::Failed) continue;
