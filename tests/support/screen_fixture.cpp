@@ -1,6 +1,6 @@
 #include "screen_fixture.h"
 
-#include "shell/screens.h"
+#include "screens/screens.h"
 
 #include <SDL_ttf.h>
 

@@ -1,16 +1,16 @@
-#include "shell/event_loops.h"
+#include "app/event_loops.h"
 
-#include "firmware/firmware_catalogue.h"
-#include "firmware/update_screen.h"
-#include "firmware/update_sequence.h"
-#include "net/ip_dialog.h"
+#include "core_link/firmware_catalogue.h"
+#include "core_link/update_sequence.h"
 #include "platform/platform.h"
-#include "shell/app.h"
-#include "shell/scanning_screen.h"
-#include "shell/toolbar.h"
-#include "ui/firmware_list.h"
-#include "ui/interface_list.h"
-#include "ui/system_list.h"
+#include "screens/firmware_list.h"
+#include "screens/interface_list.h"
+#include "screens/ip_dialog.h"
+#include "screens/scanning_screen.h"
+#include "screens/system_list.h"
+#include "screens/toolbar.h"
+#include "screens/update_screen.h"
+#include "toolkit/window_values.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
 // Talvo Perabo: finds the Talvo systems on an Ethernet segment, changes their IP
 // address and loads new firmware into them.
-#include "shell/startup.h"
+#include "app/startup.h"
 
 #include <SDL.h>  // on Windows, SDLmain's WinMain calls this main (as SDL_main)
 

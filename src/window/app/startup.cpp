@@ -1,13 +1,13 @@
-#include "shell/startup.h"
+#include "app/startup.h"
 
-#include "net/interface_catalogue.h"
+#include "app/state_machine.h"
+#include "core_link/interface_catalogue.h"
 #include "platform/platform.h"
-#include "shell/app.h"
-#include "shell/drawing.h"
-#include "shell/resource_file.h"
-#include "shell/resource_path.h"
-#include "shell/screens.h"
-#include "shell/state_machine.h"
+#include "screens/screens.h"
+#include "toolkit/drawing.h"
+#include "toolkit/resource_file.h"
+#include "toolkit/resource_path.h"
+#include "toolkit/window_values.h"
 
 #include <cstdio>
 #include <cstdlib>

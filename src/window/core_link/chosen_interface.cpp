@@ -1,7 +1,7 @@
-#include "net/chosen_interface.h"
+#include "core_link/chosen_interface.h"
 
-#include "net/send_udp_frame.h"
-#include "shell/app.h"
+#include "core_link/send_udp_frame.h"
+#include "toolkit/window_values.h"
 #include "wire/frame_sender.h"
 
 const InterfaceRecord* chosen_interface() {

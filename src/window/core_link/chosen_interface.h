@@ -1,7 +1,7 @@
 // The interface every frame, capture and command of this run works on.
 #pragma once
 
-#include "net/interface_catalogue.h"
+#include "core_link/interface_catalogue.h"
 
 // The InterfaceTable entry that ChosenInterface names, or nullptr when the index lies
 // outside the filled entries or the entry has no device name. Callers then open

@@ -1,8 +1,8 @@
-#include "firmware/firmware_catalogue.h"
+#include "core_link/firmware_catalogue.h"
 
 #include "platform/platform.h"
-#include "shell/app.h"
-#include "shell/resource_path.h"
+#include "toolkit/resource_path.h"
+#include "toolkit/window_values.h"
 #include "update/sd_board_file.h"
 
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "net/interface_catalogue.h"
+#include "core_link/interface_catalogue.h"
 
 
 InterfaceRecord InterfaceTable[InterfaceTableSize] = {};

@@ -1,9 +1,9 @@
-#include "net/scan.h"
+#include "core_link/scan.h"
 
-#include "net/chosen_interface.h"
-#include "net/system_table.h"
+#include "core_link/chosen_interface.h"
+#include "core_link/system_table.h"
 
-#include "shell/print_diagnostic.h"
+#include "core_link/print_diagnostic.h"
 
 #include <cstdio>
 

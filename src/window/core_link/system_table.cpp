@@ -1,4 +1,4 @@
-#include "net/system_table.h"
+#include "core_link/system_table.h"
 
 #include "wire/text_field.h"
 

@@ -1,4 +1,4 @@
-#include "firmware/update_sequence.h"
+#include "core_link/update_sequence.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -1,6 +1,6 @@
-#include "firmware/update_seams.h"
+#include "core_link/update_seams.h"
 
-#include "net/chosen_interface.h"
+#include "core_link/chosen_interface.h"
 
 #include <stdsoap2.h>
 

@@ -1,14 +1,14 @@
 // The program's update: the core run with the process-wide values of the program.
-#include "firmware/update_sequence.h"
+#include "core_link/update_sequence.h"
 
-#include "firmware/firmware_catalogue.h"
-#include "firmware/update_seams.h"
-#include "firmware/update_status.h"
+#include "core_link/chosen_interface.h"
+#include "core_link/firmware_catalogue.h"
+#include "core_link/print_diagnostic.h"
+#include "core_link/system_table.h"
+#include "core_link/update_seams.h"
+#include "core_link/update_status.h"
 #include "discovery/system_reach.h"
-#include "net/chosen_interface.h"
-#include "net/system_table.h"
-#include "shell/app.h"
-#include "shell/print_diagnostic.h"
+#include "toolkit/window_values.h"
 #include "update/device_update.h"
 #include "update/update_steps.h"
 

@@ -1,6 +1,6 @@
-#include "firmware/update_status.h"
+#include "core_link/update_status.h"
 
-#include "firmware/update_sequence.h"
+#include "core_link/update_sequence.h"
 
 #include <cstdio>
 

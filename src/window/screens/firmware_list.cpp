@@ -1,9 +1,9 @@
-#include "ui/firmware_list.h"
+#include "screens/firmware_list.h"
 
-#include "firmware/firmware_catalogue.h"
-#include "net/system_table.h"
-#include "shell/control_rect.h"
-#include "shell/drawing.h"
+#include "core_link/firmware_catalogue.h"
+#include "core_link/system_table.h"
+#include "toolkit/control_rect.h"
+#include "toolkit/drawing.h"
 
 #include <cstdio>
 

@@ -2,7 +2,7 @@
 // carries an Ok button that starts the update.
 #pragma once
 
-#include "ui/list_view.h"
+#include "screens/list_view.h"
 
 #include <SDL.h>
 

@@ -1,8 +1,8 @@
-#include "ui/interface_list.h"
+#include "screens/interface_list.h"
 
-#include "net/interface_catalogue.h"
-#include "shell/control_rect.h"
-#include "shell/drawing.h"
+#include "core_link/interface_catalogue.h"
+#include "toolkit/control_rect.h"
+#include "toolkit/drawing.h"
 
 ListView InterfaceList{DownRule::MoreThanFit, 100};
 int32_t SplashShown = 1;

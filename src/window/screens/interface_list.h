@@ -2,7 +2,7 @@
 // lies over it until its close box is clicked.
 #pragma once
 
-#include "ui/list_view.h"
+#include "screens/list_view.h"
 
 #include <SDL.h>
 

@@ -1,12 +1,12 @@
-#include "net/ip_dialog.h"
+#include "screens/ip_dialog.h"
 
+#include "core_link/chosen_interface.h"
+#include "core_link/print_diagnostic.h"
+#include "core_link/system_table.h"
 #include "discovery/address_change.h"
 #include "discovery/address_check.h"
-#include "net/chosen_interface.h"
-#include "net/system_table.h"
-#include "shell/control_rect.h"
-#include "shell/drawing.h"
-#include "shell/print_diagnostic.h"
+#include "toolkit/control_rect.h"
+#include "toolkit/drawing.h"
 
 #include <algorithm>
 #include <cstdio>

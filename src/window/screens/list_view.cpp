@@ -1,7 +1,7 @@
-#include "ui/list_view.h"
+#include "screens/list_view.h"
 
-#include "shell/drawing.h"
-#include "shell/resource_path.h"
+#include "toolkit/drawing.h"
+#include "toolkit/resource_path.h"
 
 #include <cstdio>
 

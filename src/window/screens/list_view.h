@@ -3,8 +3,8 @@
 // buttons that scroll by one row. Each view adds its own columns, rows and selection.
 #pragma once
 
-#include "shell/app.h"
-#include "shell/sdl_owners.h"
+#include "toolkit/sdl_owners.h"
+#include "toolkit/window_values.h"
 
 #include <functional>
 #include <vector>

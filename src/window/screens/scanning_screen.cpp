@@ -1,6 +1,6 @@
-#include "shell/scanning_screen.h"
+#include "screens/scanning_screen.h"
 
-#include "shell/drawing.h"
+#include "toolkit/drawing.h"
 
 namespace {
 

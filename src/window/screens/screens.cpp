@@ -1,12 +1,12 @@
-#include "shell/screens.h"
+#include "screens/screens.h"
 
-#include "firmware/update_screen.h"
-#include "net/ip_dialog.h"
-#include "shell/scanning_screen.h"
-#include "shell/toolbar.h"
-#include "ui/firmware_list.h"
-#include "ui/interface_list.h"
-#include "ui/system_list.h"
+#include "screens/firmware_list.h"
+#include "screens/interface_list.h"
+#include "screens/ip_dialog.h"
+#include "screens/scanning_screen.h"
+#include "screens/system_list.h"
+#include "screens/toolbar.h"
+#include "screens/update_screen.h"
 
 // The results are not examined: a screen whose images are missing is drawn without them.
 void prepare_screens() {

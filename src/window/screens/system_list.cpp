@@ -1,8 +1,8 @@
-#include "ui/system_list.h"
+#include "screens/system_list.h"
 
-#include "net/system_table.h"
-#include "shell/control_rect.h"
-#include "shell/drawing.h"
+#include "core_link/system_table.h"
+#include "toolkit/control_rect.h"
+#include "toolkit/drawing.h"
 
 ListView SystemList{DownRule::MoreThanFit, 100};
 int32_t IpBulletHover = 0;

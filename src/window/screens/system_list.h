@@ -2,7 +2,7 @@
 // selected row carries two bullets, one to change its address, one to update it.
 #pragma once
 
-#include "ui/list_view.h"
+#include "screens/list_view.h"
 
 #include <SDL.h>
 

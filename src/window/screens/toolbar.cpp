@@ -1,7 +1,7 @@
-#include "shell/toolbar.h"
+#include "screens/toolbar.h"
 
-#include "shell/control_rect.h"
-#include "shell/drawing.h"
+#include "toolkit/control_rect.h"
+#include "toolkit/drawing.h"
 
 #include <cstdio>
 #include <initializer_list>

@@ -2,8 +2,8 @@
 // toolbars (back and rescan buttons, a hint) and the interface screen's header.
 #pragma once
 
-#include "shell/app.h"
-#include "shell/sdl_owners.h"
+#include "toolkit/sdl_owners.h"
+#include "toolkit/window_values.h"
 
 #include <vector>
 

@@ -1,10 +1,10 @@
-#include "firmware/update_screen.h"
+#include "screens/update_screen.h"
 
-#include "firmware/update_sequence.h"
-#include "firmware/update_status.h"
-#include "shell/control_rect.h"
-#include "shell/drawing.h"
-#include "shell/scanning_screen.h"
+#include "core_link/update_sequence.h"
+#include "core_link/update_status.h"
+#include "screens/scanning_screen.h"
+#include "toolkit/control_rect.h"
+#include "toolkit/drawing.h"
 
 #include <cstdio>
 #include <string>

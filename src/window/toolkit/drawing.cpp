@@ -1,8 +1,8 @@
-#include "shell/drawing.h"
+#include "toolkit/drawing.h"
 
-#include "shell/control_rect.h"
-#include "shell/resource_file.h"
-#include "shell/resource_path.h"
+#include "toolkit/control_rect.h"
+#include "toolkit/resource_file.h"
+#include "toolkit/resource_path.h"
 
 #include <cstdio>
 

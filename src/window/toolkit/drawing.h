@@ -3,8 +3,8 @@
 #pragma once
 
 #include "platform/utf8.h"
-#include "shell/app.h"
-#include "shell/sdl_owners.h"
+#include "toolkit/sdl_owners.h"
+#include "toolkit/window_values.h"
 
 #include <string>
 #include <vector>

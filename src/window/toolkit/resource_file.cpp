@@ -1,4 +1,4 @@
-#include "shell/resource_file.h"
+#include "toolkit/resource_file.h"
 
 #include "platform/platform.h"
 

@@ -1,7 +1,7 @@
-#include "shell/resource_path.h"
+#include "toolkit/resource_path.h"
 
 #include "platform/platform.h"
-#include "shell/app.h"
+#include "toolkit/window_values.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "shell/app.h"
+#include "toolkit/window_values.h"
 
 int32_t AppState = StateChooseInterface;
 int32_t Running = 1;

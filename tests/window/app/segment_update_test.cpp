@@ -2,12 +2,12 @@
 // scan, the chosen firmware with its SD board file, the update screen's state with the
 // real 30 s wait after the reboot, the Ok click, and the next scan showing the new
 // firmware text. Slow (about 40 s) because it keeps the real wait.
-#include "firmware/firmware_catalogue.h"
-#include "firmware/update_seams.h"
-#include "firmware/update_sequence.h"
-#include "net/interface_catalogue.h"
-#include "net/system_table.h"
-#include "shell/state_machine.h"
+#include "app/state_machine.h"
+#include "core_link/firmware_catalogue.h"
+#include "core_link/interface_catalogue.h"
+#include "core_link/system_table.h"
+#include "core_link/update_seams.h"
+#include "core_link/update_sequence.h"
 #include "support/screen_fixture.h"
 #include "support/segment_harness.h"
 

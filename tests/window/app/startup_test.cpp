@@ -1,6 +1,6 @@
 // Start-up failures, seen as a user sees them: the real executable run in a
 // directory of its own, its message and its exit status.
-#include "shell/startup.h"
+#include "app/startup.h"
 
 #include <gtest/gtest.h>
 

@@ -1,15 +1,15 @@
 // The main state machine driven through its real event loops with injected events.
-#include "firmware/firmware_catalogue.h"
-#include "firmware/update_screen.h"
-#include "firmware/update_sequence.h"
-#include "net/interface_catalogue.h"
-#include "net/ip_dialog.h"
-#include "shell/event_loops.h"
-#include "shell/state_machine.h"
+#include "app/event_loops.h"
+#include "app/state_machine.h"
+#include "core_link/firmware_catalogue.h"
+#include "core_link/interface_catalogue.h"
+#include "core_link/update_sequence.h"
+#include "screens/interface_list.h"
+#include "screens/ip_dialog.h"
+#include "screens/system_list.h"
+#include "screens/update_screen.h"
 #include "support/list_fixture.h"
 #include "support/screen_fixture.h"
-#include "ui/interface_list.h"
-#include "ui/system_list.h"
 
 #include <atomic>
 #include <chrono>

@@ -6,7 +6,7 @@ exe=$1
 xclose=$2
 command -v Xvfb >/dev/null || { echo "SKIP: Xvfb is not installed"; exit 77; }
 
-. "$(dirname "$0")/../../scripts/lib/xvfb.sh"
+. "$(dirname "$0")/../../../scripts/lib/xvfb.sh"
 program=
 cleanup() {
     [ -n "$program" ] && kill "$program" 2>/dev/null

@@ -1,8 +1,8 @@
 // The firmware catalogue: the *.firm files of ResourceDir/firmware, and the matching
 // of ".spmmc" files by prefix.
-#include "firmware/firmware_catalogue.h"
-#include "shell/app.h"
+#include "core_link/firmware_catalogue.h"
 #include "support/update_fixture.h"
+#include "toolkit/window_values.h"
 
 #include <gtest/gtest.h>
 

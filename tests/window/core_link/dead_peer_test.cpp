@@ -2,12 +2,12 @@
 // system" instead of a wait without end, while a live system that stays silent for a
 // long installation is never cut. The vanishing systems need network namespaces (root);
 // those tests skip without them.
-#include "firmware/update_seams.h"
-#include "firmware/update_sequence.h"
-#include "shell/app.h"
+#include "core_link/update_seams.h"
+#include "core_link/update_sequence.h"
 #include "support/netns_pair.h"
 #include "support/scripted_peer.h"
 #include "support/update_fixture.h"
+#include "toolkit/window_values.h"
 #include "update/dead_peer.h"
 #include "update/device_connection.h"
 

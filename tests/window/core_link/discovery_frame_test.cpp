@@ -1,7 +1,7 @@
 // What handle_discovery_frame makes of captured frames: records in SystemTable.
+#include "core_link/scan.h"
+#include "core_link/system_table.h"
 #include "discovery/discovery_frame.h"
-#include "net/scan.h"
-#include "net/system_table.h"
 #include "support/reply_frames.h"
 
 #include <gtest/gtest.h>

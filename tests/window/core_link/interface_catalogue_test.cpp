@@ -1,5 +1,5 @@
 // The interface catalogue, built from stand-ins for the capture library's device list.
-#include "net/interface_catalogue.h"
+#include "core_link/interface_catalogue.h"
 #include "wire/adapter_table.h"
 
 #include <gtest/gtest.h>

@@ -1,15 +1,15 @@
 // Whole scans on a virtual segment of simulated Talvo systems (root, namespaces).
+#include "app/state_machine.h"
+#include "core_link/interface_catalogue.h"
+#include "core_link/scan.h"
+#include "core_link/send_udp_frame.h"
+#include "core_link/system_table.h"
 #include "discovery/scan_timing.h"
-#include "net/interface_catalogue.h"
-#include "net/scan.h"
-#include "net/send_udp_frame.h"
-#include "net/system_table.h"
 #include "platform/platform.h"
-#include "shell/app.h"
-#include "shell/state_machine.h"
 #include "support/cpu_hog.h"
 #include "support/namespace_traffic.h"
 #include "support/segment_harness.h"
+#include "toolkit/window_values.h"
 #include "wire/discovery_protocol.h"
 
 #include <linux/capability.h>

@@ -1,7 +1,7 @@
 // Appending to SystemTable: fields cut to fit, and a table that cannot grow.
+#include "core_link/scan.h"
+#include "core_link/system_table.h"
 #include "discovery/discovery_frame.h"
-#include "net/scan.h"
-#include "net/system_table.h"
 #include "support/reply_frames.h"
 
 #include <gtest/gtest.h>

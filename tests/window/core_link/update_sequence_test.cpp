@@ -1,13 +1,13 @@
 // The update sequence against the simulated Device Service on loopback: whole updates,
 // the bytes the system ends with, and each failure with its code and texts.
-#include "firmware/firmware_catalogue.h"
-#include "firmware/update_seams.h"
-#include "firmware/update_sequence.h"
-#include "net/system_table.h"
-#include "shell/app.h"
-#include "shell/state_machine.h"
+#include "app/state_machine.h"
+#include "core_link/firmware_catalogue.h"
+#include "core_link/system_table.h"
+#include "core_link/update_seams.h"
+#include "core_link/update_sequence.h"
 #include "support/loopback.h"
 #include "support/update_fixture.h"
+#include "toolkit/window_values.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,9 +1,9 @@
 // The whole address change on a virtual segment (root, namespaces): through the
 // screen's real loop, the IPADDR frame as it leaves the PC, then the next scan.
-#include "net/interface_catalogue.h"
-#include "net/ip_dialog.h"
-#include "net/system_table.h"
-#include "shell/state_machine.h"
+#include "app/state_machine.h"
+#include "core_link/interface_catalogue.h"
+#include "core_link/system_table.h"
+#include "screens/ip_dialog.h"
 #include "support/screen_fixture.h"
 #include "support/segment_harness.h"
 #include "wire/pcap_session.h"

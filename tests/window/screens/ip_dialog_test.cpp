@@ -1,7 +1,7 @@
 // The address change screen: the opening split, editing, validation and the command.
-#include "net/interface_catalogue.h"
-#include "net/ip_dialog.h"
-#include "net/system_table.h"
+#include "core_link/interface_catalogue.h"
+#include "core_link/system_table.h"
+#include "screens/ip_dialog.h"
 #include "support/list_fixture.h"
 #include "support/screen_fixture.h"
 

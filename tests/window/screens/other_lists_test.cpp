@@ -1,9 +1,9 @@
 // The interface list with its splash, and the firmware list with its Ok button.
-#include "firmware/firmware_catalogue.h"
+#include "core_link/firmware_catalogue.h"
+#include "screens/firmware_list.h"
+#include "screens/interface_list.h"
 #include "support/list_fixture.h"
 #include "support/screen_fixture.h"
-#include "ui/firmware_list.h"
-#include "ui/interface_list.h"
 
 #include <string>
 

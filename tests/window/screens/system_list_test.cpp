@@ -1,10 +1,10 @@
 // The system list: which rows and buttons show while scrolling, selection, bullets,
 // and the strict edges of every zone, checked on Screen's pixels and the results.
-#include "net/system_table.h"
-#include "shell/drawing.h"
+#include "core_link/system_table.h"
+#include "screens/system_list.h"
 #include "support/list_fixture.h"
 #include "support/screen_fixture.h"
-#include "ui/system_list.h"
+#include "toolkit/drawing.h"
 
 #include <cstdio>
 

@@ -1,8 +1,8 @@
-#include "shell/drawing.h"
-#include "shell/event_loops.h"
-#include "shell/scanning_screen.h"
-#include "shell/toolbar.h"
+#include "app/event_loops.h"
+#include "screens/scanning_screen.h"
+#include "screens/toolbar.h"
 #include "support/screen_fixture.h"
+#include "toolkit/drawing.h"
 
 #include <SDL.h>
 

@@ -1,8 +1,8 @@
 // The progress screen: its text for each step, the moving indicator, the ended layout
 // with its Ok button, and the rule that Ok counts only once the update has ended.
-#include "firmware/update_screen.h"
-#include "firmware/update_sequence.h"
-#include "firmware/update_status.h"
+#include "core_link/update_sequence.h"
+#include "core_link/update_status.h"
+#include "screens/update_screen.h"
 #include "support/screen_fixture.h"
 
 #include <cstring>

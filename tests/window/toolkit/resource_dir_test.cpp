@@ -1,5 +1,5 @@
-#include "shell/app.h"
-#include "shell/resource_path.h"
+#include "toolkit/resource_path.h"
+#include "toolkit/window_values.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Texts as the screens draw them: UTF-8 names drawn as UTF-8, other bytes as Latin-1,
 // and wrapping of a text wider than its place.
-#include "shell/drawing.h"
 #include "support/screen_fixture.h"
+#include "toolkit/drawing.h"
 
 #include <string>
 
