@@ -4,11 +4,11 @@
 // Prints one line a run:
 //   run N duration_ms D systems S ident_ms I last_frame_ms L capture_end_ms C max_handover_us H
 #include "app/state_machine.h"
+#include "core_link/chosen_interface.h"
 #include "core_link/interface_catalogue.h"
 #include "core_link/scan.h"
 #include "core_link/system_table.h"
 #include "platform/platform.h"
-#include "toolkit/window_values.h"
 
 #include <chrono>
 #include <cstdio>

@@ -19,9 +19,10 @@
 // talking to the discard-only peer: reset, every chunk, and the closing call.
 #include "core_link/update_seams.h"
 #include "core_link/update_sequence.h"
+#include "core_link/update_status.h"
 #include "device_operations.h"
 #include "reply_writer.h"
-#include "toolkit/window_values.h"
+#include "toolkit/resource_path.h"
 #include "update/device_calls.h"
 #include "update/device_connection.h"
 

@@ -7,7 +7,7 @@
 #include "support/record_dir.h"
 #include "support/run_program.h"
 #include "support/segment_harness.h"
-#include "toolkit/window_values.h"
+#include "toolkit/resource_path.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,8 @@
 
 #include "core_link/update_seams.h"
 #include "core_link/update_sequence.h"
-#include "toolkit/window_values.h"
+#include "core_link/update_status.h"
+#include "toolkit/resource_path.h"
 #include "update/dead_peer.h"
 
 #include <stdsoap2.h>

@@ -1,5 +1,7 @@
 #include "app/event_loops.h"
 
+#include "app/state_machine.h"
+#include "core_link/chosen_interface.h"
 #include "core_link/firmware_catalogue.h"
 #include "core_link/update_sequence.h"
 #include "platform/platform.h"

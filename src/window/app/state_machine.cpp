@@ -19,6 +19,10 @@
 
 #include <cstdio>
 
+int32_t AppState = StateChooseInterface;
+int32_t Running = 1;
+std::atomic<int32_t> ScanDone{0};
+
 int32_t scan_thread() {
     scan_task();
     ScanDone.store(1, std::memory_order_release);

@@ -1,8 +1,9 @@
 #include "core_link/chosen_interface.h"
 
 #include "core_link/send_udp_frame.h"
-#include "toolkit/window_values.h"
 #include "wire/frame_sender.h"
+
+int32_t ChosenInterface = 0;
 
 const InterfaceRecord* chosen_interface() {
     if (ChosenInterface < 0 || ChosenInterface >= InterfaceCount) return nullptr;

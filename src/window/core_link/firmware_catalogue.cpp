@@ -2,7 +2,6 @@
 
 #include "platform/platform.h"
 #include "toolkit/resource_path.h"
-#include "toolkit/window_values.h"
 #include "update/sd_board_file.h"
 
 #include <cerrno>
@@ -13,6 +12,7 @@
 
 char FirmwareNames[FirmwareTableSize][FirmwareNameSize] = {};
 int32_t FirmwareCount = 0;
+int32_t ChosenFirmware = -1;
 
 namespace {
 

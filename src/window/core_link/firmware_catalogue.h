@@ -9,6 +9,7 @@ constexpr int FirmwareNameSize = 32;
 
 extern char FirmwareNames[FirmwareTableSize][FirmwareNameSize];
 extern int32_t FirmwareCount;
+extern int32_t ChosenFirmware;  // entry of FirmwareNames, -1 for none
 
 // Refills FirmwareNames and FirmwareCount and sets ChosenFirmware to -1.
 // 0 when the search ran, -1 when it did not start.

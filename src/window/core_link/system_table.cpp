@@ -8,6 +8,11 @@
 
 SystemRecord* SystemTable = nullptr;
 int32_t SystemCount = 0;
+int32_t SelectedSystem = -1;
+
+const SystemRecord* selected_system() {
+    return (SelectedSystem >= 0 && SelectedSystem < SystemCount) ? &SystemTable[SelectedSystem] : nullptr;
+}
 
 namespace {
 

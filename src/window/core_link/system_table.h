@@ -9,6 +9,11 @@
 extern SystemRecord* SystemTable;
 extern int32_t SystemCount;
 
+extern int32_t SelectedSystem;  // row of the SystemTable, -1 for none
+
+// The SystemTable row that SelectedSystem names, or nullptr when it names none.
+const SystemRecord* selected_system();
+
 // Appends one record: the texts cut to their fields, the first header_length bytes of
 // frame as reply_headers. 0 when appended; -1 when the table could not grow ("Unable
 // to allocate space" is printed; the earlier records and SystemCount stay as they

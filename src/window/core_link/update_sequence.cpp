@@ -8,7 +8,6 @@
 #include "core_link/update_seams.h"
 #include "core_link/update_status.h"
 #include "discovery/system_reach.h"
-#include "toolkit/window_values.h"
 #include "update/device_update.h"
 #include "update/update_steps.h"
 

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+std::atomic<int32_t> UpdateStatus{0};
+
 int32_t update_status_of(UpdateStep step) {
     switch (step) {
     case UpdateStep::CheckingSystem: return 1;

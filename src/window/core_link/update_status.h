@@ -5,8 +5,13 @@
 
 #include "update/update_outcome.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+
+// The running update's step: 1 to 8 (update_status_of), then 9 updated or 10 failed.
+// Written by the update thread and the firmware list's Ok, read by the progress screen.
+extern std::atomic<int32_t> UpdateStatus;
 
 constexpr int32_t UpdateStatusUpdated = 9;
 constexpr int32_t UpdateStatusFailed = 10;

@@ -2,8 +2,10 @@
 
 #include "core_link/firmware_catalogue.h"
 #include "core_link/system_table.h"
+#include "core_link/update_status.h"
 #include "toolkit/control_rect.h"
 #include "toolkit/drawing.h"
+#include "toolkit/resource_path.h"
 
 #include <cstdio>
 
@@ -49,8 +51,8 @@ int named_slot_at(int y) {
 }
 
 void announce_update() {
-    const char* address = (SelectedSystem >= 0 && SelectedSystem < SystemCount)
-                              ? SystemTable[SelectedSystem].ip_text : "";
+    const SystemRecord* system = selected_system();
+    const char* address = system ? system->ip_text : "";
     std::printf("Upload firmware : %s/firmware/%s to system : %s \n", ResourceDir,
                 FirmwareNames[ChosenFirmware], address);
 }

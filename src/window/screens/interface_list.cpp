@@ -1,5 +1,6 @@
 #include "screens/interface_list.h"
 
+#include "core_link/chosen_interface.h"
 #include "core_link/interface_catalogue.h"
 #include "toolkit/control_rect.h"
 #include "toolkit/drawing.h"

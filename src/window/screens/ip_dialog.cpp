@@ -46,10 +46,6 @@ constexpr int MessageX = 10, MessageY = 200, MessageLineHeight = 22;
 
 bool focused() { return OctetFocus >= 0 && OctetFocus <= 3; }
 
-const SystemRecord* selected_system() {
-    return (SelectedSystem >= 0 && SelectedSystem < SystemCount) ? &SystemTable[SelectedSystem] : nullptr;
-}
-
 void render_fields() {
     for (int i = 0; i < 4; ++i) {
         Res.field_texts[i].reset();

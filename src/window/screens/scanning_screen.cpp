@@ -1,6 +1,7 @@
 #include "screens/scanning_screen.h"
 
 #include "toolkit/drawing.h"
+#include "toolkit/moving_indicator.h"
 
 namespace {
 

@@ -7,6 +7,3 @@
 int32_t scanning_screen_prepare();
 int32_t scanning_screen_draw(int32_t frame);  // frame 0 to 100
 void scanning_screen_release();
-
-// Left edge of the moving indicator for a frame in an area of the given width.
-inline int32_t indicator_x(int32_t frame, int32_t width) { return frame * (width - 100) / 100 + 50; }

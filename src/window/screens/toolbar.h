@@ -3,7 +3,6 @@
 #pragma once
 
 #include "toolkit/sdl_owners.h"
-#include "toolkit/window_values.h"
 
 #include <vector>
 

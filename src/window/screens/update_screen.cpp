@@ -2,9 +2,9 @@
 
 #include "core_link/update_sequence.h"
 #include "core_link/update_status.h"
-#include "screens/scanning_screen.h"
 #include "toolkit/control_rect.h"
 #include "toolkit/drawing.h"
+#include "toolkit/moving_indicator.h"
 
 #include <cstdio>
 #include <string>

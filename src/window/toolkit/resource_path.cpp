@@ -1,11 +1,12 @@
 #include "toolkit/resource_path.h"
 
 #include "platform/platform.h"
-#include "toolkit/window_values.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+
+char ResourceDir[ResourceDirSize] = {};
 
 int derive_resource_dir(const char* exe_path, char separator, char* out) {
     out[0] = '\0';

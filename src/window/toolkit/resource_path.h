@@ -4,6 +4,11 @@
 
 #include <cstddef>
 
+constexpr size_t ResourceDirSize = 256;   // 255 characters and the terminator
+constexpr size_t ResourcePathSize = 255;  // a composed resource path: 254 characters at most
+
+extern char ResourceDir[ResourceDirSize];
+
 // Derives the directory from an executable's full path, the way ResourceDir holds it:
 // the text before the last separator (found at index 1 or later; none leaves it empty),
 // with every remaining separator written as '/'. out has ResourceDirSize bytes.

@@ -3,13 +3,16 @@
 // real 30 s wait after the reboot, the Ok click, and the next scan showing the new
 // firmware text. Slow (about 40 s) because it keeps the real wait.
 #include "app/state_machine.h"
+#include "core_link/chosen_interface.h"
 #include "core_link/firmware_catalogue.h"
 #include "core_link/interface_catalogue.h"
 #include "core_link/system_table.h"
 #include "core_link/update_seams.h"
 #include "core_link/update_sequence.h"
+#include "core_link/update_status.h"
 #include "support/screen_fixture.h"
 #include "support/segment_harness.h"
+#include "toolkit/resource_path.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,15 +1,19 @@
 // The main state machine driven through its real event loops with injected events.
 #include "app/event_loops.h"
 #include "app/state_machine.h"
+#include "core_link/chosen_interface.h"
 #include "core_link/firmware_catalogue.h"
 #include "core_link/interface_catalogue.h"
+#include "core_link/system_table.h"
 #include "core_link/update_sequence.h"
+#include "core_link/update_status.h"
 #include "screens/interface_list.h"
 #include "screens/ip_dialog.h"
 #include "screens/system_list.h"
 #include "screens/update_screen.h"
 #include "support/list_fixture.h"
 #include "support/screen_fixture.h"
+#include "toolkit/resource_path.h"
 
 #include <atomic>
 #include <chrono>

@@ -2,7 +2,7 @@
 // of ".spmmc" files by prefix.
 #include "core_link/firmware_catalogue.h"
 #include "support/update_fixture.h"
-#include "toolkit/window_values.h"
+#include "toolkit/resource_path.h"
 
 #include <gtest/gtest.h>
 

@@ -4,10 +4,10 @@
 // those tests skip without them.
 #include "core_link/update_seams.h"
 #include "core_link/update_sequence.h"
+#include "core_link/update_status.h"
 #include "support/netns_pair.h"
 #include "support/scripted_peer.h"
 #include "support/update_fixture.h"
-#include "toolkit/window_values.h"
 #include "update/dead_peer.h"
 #include "update/device_connection.h"
 

@@ -1,5 +1,6 @@
 // Whole scans on a virtual segment of simulated Talvo systems (root, namespaces).
 #include "app/state_machine.h"
+#include "core_link/chosen_interface.h"
 #include "core_link/interface_catalogue.h"
 #include "core_link/scan.h"
 #include "core_link/send_udp_frame.h"
@@ -9,7 +10,6 @@
 #include "support/cpu_hog.h"
 #include "support/namespace_traffic.h"
 #include "support/segment_harness.h"
-#include "toolkit/window_values.h"
 #include "wire/discovery_protocol.h"
 
 #include <linux/capability.h>

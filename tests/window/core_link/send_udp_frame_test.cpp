@@ -1,8 +1,8 @@
 // The sender's refusals on the chosen interface.
+#include "core_link/chosen_interface.h"
 #include "core_link/interface_catalogue.h"
 #include "core_link/send_udp_frame.h"
 #include "support/frame_bytes.h"
-#include "toolkit/window_values.h"
 #include "wire/discovery_protocol.h"
 
 #include <gtest/gtest.h>

@@ -5,9 +5,9 @@
 #include "core_link/system_table.h"
 #include "core_link/update_seams.h"
 #include "core_link/update_sequence.h"
+#include "core_link/update_status.h"
 #include "support/loopback.h"
 #include "support/update_fixture.h"
-#include "toolkit/window_values.h"
 
 #include <algorithm>
 #include <chrono>

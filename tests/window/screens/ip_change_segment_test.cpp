@@ -1,6 +1,7 @@
 // The whole address change on a virtual segment (root, namespaces): through the
 // screen's real loop, the IPADDR frame as it leaves the PC, then the next scan.
 #include "app/state_machine.h"
+#include "core_link/chosen_interface.h"
 #include "core_link/interface_catalogue.h"
 #include "core_link/system_table.h"
 #include "screens/ip_dialog.h"

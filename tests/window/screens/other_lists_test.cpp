@@ -1,9 +1,12 @@
 // The interface list with its splash, and the firmware list with its Ok button.
+#include "core_link/chosen_interface.h"
 #include "core_link/firmware_catalogue.h"
+#include "core_link/update_status.h"
 #include "screens/firmware_list.h"
 #include "screens/interface_list.h"
 #include "support/list_fixture.h"
 #include "support/screen_fixture.h"
+#include "toolkit/resource_path.h"
 
 #include <string>
 

@@ -3,6 +3,7 @@
 #include "screens/toolbar.h"
 #include "support/screen_fixture.h"
 #include "toolkit/drawing.h"
+#include "toolkit/resource_path.h"
 
 #include <SDL.h>
 

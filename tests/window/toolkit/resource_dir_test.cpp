@@ -1,5 +1,4 @@
 #include "toolkit/resource_path.h"
-#include "toolkit/window_values.h"
 
 #include <gtest/gtest.h>
 
