@@ -5,6 +5,7 @@
 
 #include "update/device_calls.h"
 #include "update/device_connection.h"
+#include "update/sd_board_file.h"
 #include "update/update_steps.h"
 
 #include <chrono>
@@ -27,6 +28,17 @@ UpdateFailure install_firmware(DeviceConnection& connection, UpdateContext& run)
         return UpdateFailure::Refused;
     }
     return None;
+}
+
+// The SD board file to install after the firmware: the one given, or the one the search
+// finds now.
+std::string sd_board_file(const UpdateJob& job, UpdateContext& run) {
+    const SdBoardSearch& search = job.sd_board_search;
+    if (search.folder.empty()) return job.sd_board_path;
+    std::string path;
+    if (const int error = find_sd_board_file(search.folder, search.firmware_name, &path))
+        run.out("FindFirstFile failed (%d)\n", error);
+    return path;
 }
 
 UpdateFailure check_system_answers(DeviceConnection& connection, UpdateContext& run) {
@@ -58,7 +70,7 @@ UpdateFailure run_steps(UpdateContext& run) {
     if (run.stopping()) return run.interrupted();
     connection.set_abandon(nullptr);
     if (const UpdateFailure failure = install_firmware(connection, run); failure != None) return failure;
-    const std::string sd_board = job.find_sd_board_path ? job.find_sd_board_path() : job.sd_board_path;
+    const std::string sd_board = sd_board_file(job, run);
     if (!sd_board.empty()) {
         run.out("The system has an spmmc file\n");
         if (const UpdateFailure failure = update_sd_board(sd_board, run); failure != None) return failure;

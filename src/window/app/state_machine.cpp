@@ -14,7 +14,6 @@
 #include "screens/system_list.h"
 #include "screens/toolbar.h"
 #include "screens/update_screen.h"
-#include "toolkit/resource_path.h"
 #include "toolkit/window_values.h"
 
 #include <cstdio>
@@ -29,36 +28,25 @@ int32_t scan_thread() {
     return 0;
 }
 
-namespace {
-
 // The update works on the chosen firmware and the selected system; without both
 // there is nothing to update.
-bool update_target_chosen() {
-    return ChosenFirmware >= 0 && ChosenFirmware < FirmwareCount &&
-           SelectedSystem >= 0 && SelectedSystem < SystemCount;
-}
-
-}  // namespace
-
 int32_t update_thread() {
     std::printf("start firmware update task\n");
-    const bool chosen = update_target_chosen();
-    const char* name = chosen ? FirmwareNames[ChosenFirmware] : "";
-    char path[256];
-    const bool path_fits = format_bounded(path, sizeof path, "%s/firmware/%s", ResourceDir, name) == 0;
+    const std::optional<FirmwareFile> firmware = chosen_firmware();
+    const SystemRecord* system = selected_system();
     UpdateStatus.store(1, std::memory_order_release);
     int32_t result;
-    if (!chosen) {
+    if (!firmware || !system) {
         set_update_error("No firmware or no system chosen");
         result = -1;
-    } else if (!path_fits) {
+    } else if (firmware->path.size() >= FirmwarePathSize) {
         // A cut path could name another file: never upload from it.
-        set_update_error("Error, firmware path too long : %s", path);
+        set_update_error("Error, firmware path too long : %s", firmware->path.c_str());
         result = -4;
     } else if (!update_reaches_system(SelectedSystem)) {
         result = -1;  // the reason is the error text: nothing was sent
     } else {
-        result = run_firmware_update(name, path, SystemTable[SelectedSystem].ip_text);
+        result = run_firmware_update(firmware->name.c_str(), firmware->path.c_str(), system->ip_text);
     }
     UpdateStatus.store(result == 0 ? UpdateStatusUpdated : UpdateStatusFailed, std::memory_order_release);
     return 0;

@@ -22,24 +22,22 @@ int reported(int error) {
     return error;
 }
 
-// ResourceDir/firmware into directory; false when it does not fit.
-bool firmware_directory(char (&directory)[256]) {
-    return format_bounded(directory, sizeof directory, "%s/firmware", ResourceDir) == 0;
-}
+// A folder path that would not fit the firmware path's buffer is not searched.
+bool fits(const std::string& folder) { return folder.size() < FirmwarePathSize; }
 
-// The names in ResourceDir/firmware ending in extension, or the search's error number.
+// The names in the firmware folder ending in extension, or the search's error number.
 int search_firmware_directory(const char* extension, std::vector<std::string>& names) {
-    char directory[256];
-    if (!firmware_directory(directory)) return reported(ENAMETOOLONG);
-    return reported(platform::find_files_with_extension(directory, extension, names));
+    const std::string folder = firmware_folder();
+    if (!fits(folder)) return reported(ENAMETOOLONG);
+    return reported(platform::find_files_with_extension(folder.c_str(), extension, names));
 }
 
-// The SD board file of the firmware `name` in ResourceDir/firmware, or the search's error.
+// The SD board file of the firmware `name` in the firmware folder, or the search's error.
 int search_sd_board_file(const char* name, std::string* path) {
-    char directory[256];
+    const std::string folder = firmware_folder();
     path->clear();
-    if (!firmware_directory(directory)) return reported(ENAMETOOLONG);
-    return reported(find_sd_board_file(directory, name, path));
+    if (!fits(folder)) return reported(ENAMETOOLONG);
+    return reported(find_sd_board_file(folder, name, path));
 }
 
 // A name of 32 characters or more would lose its terminator in its entry, and a cut
@@ -62,7 +60,7 @@ bool add_firmware_name(const std::string& name) {
 // Only regular files (or links to one) can be uploaded whole: a folder, a FIFO or a
 // device named like a firmware file is not listed.
 bool is_regular_firmware_file(const std::string& name) {
-    return platform::is_regular_file((std::string(ResourceDir) + "/firmware/" + name).c_str());
+    return platform::is_regular_file(firmware_file_path(name).c_str());
 }
 
 }  // namespace
@@ -84,8 +82,12 @@ int32_t find_spmmc_file(const char* name) {
     return path.empty() ? 0 : 1;
 }
 
-std::string sd_board_path_for(const char* name) {
-    std::string path;
-    search_sd_board_file(name, &path);
-    return path;
+std::string firmware_folder() { return std::string(ResourceDir) + "/firmware"; }
+
+std::string firmware_file_path(const std::string& name) { return firmware_folder() + "/" + name; }
+
+std::optional<FirmwareFile> chosen_firmware() {
+    if (ChosenFirmware < 0 || ChosenFirmware >= FirmwareCount) return std::nullopt;
+    const std::string name = FirmwareNames[ChosenFirmware];
+    return FirmwareFile{name, firmware_file_path(name)};
 }

@@ -44,8 +44,7 @@ UpdateOutcome program_step(const char* address, Step step) {
 int32_t run_firmware_update(const char* name, const char* path, const char* address) {
     UpdateJob job = update_job_for(address);
     job.firmware_path = path;
-    const std::string firmware_name = name;
-    job.find_sd_board_path = [firmware_name] { return sd_board_path_for(firmware_name.c_str()); };
+    job.sd_board_search = {firmware_folder(), name};
     const UpdateOutcome outcome = update_system(job, store_status, print_diagnostic);
     UpdateInstalling.store(0, std::memory_order_release);
     if (!outcome.updated()) set_update_error("%s", outcome.error_text.c_str());

@@ -5,7 +5,6 @@
 #include "core_link/update_status.h"
 #include "toolkit/control_rect.h"
 #include "toolkit/drawing.h"
-#include "toolkit/resource_path.h"
 
 #include <cstdio>
 
@@ -53,8 +52,8 @@ int named_slot_at(int y) {
 void announce_update() {
     const SystemRecord* system = selected_system();
     const char* address = system ? system->ip_text : "";
-    std::printf("Upload firmware : %s/firmware/%s to system : %s \n", ResourceDir,
-                FirmwareNames[ChosenFirmware], address);
+    std::printf("Upload firmware : %s to system : %s \n", firmware_file_path(FirmwareNames[ChosenFirmware]).c_str(),
+                address);
 }
 
 }  // namespace

@@ -156,3 +156,25 @@ TEST_F(CatalogueTest, NoSpmmcFileAtAllFailsTheSearch) {
     EXPECT_EQ(result, -1);
     EXPECT_EQ(out, "FindFirstFile failed (2)\n");
 }
+
+// What the update is handed: the chosen entry's name and its path, composed once.
+TEST_F(CatalogueTest, TheChosenFirmwareIsItsNameAndItsPathInTheFirmwareFolder) {
+    resources.add("a.firm");
+    resources.add("b.firm");
+    ASSERT_EQ(read_firmware_catalogue(), 0);
+    const std::string folder = resources.root() + "/firmware";
+    EXPECT_EQ(firmware_folder(), folder);
+    struct Case {
+        int32_t chosen;
+        const char* name;  // nullptr: nothing is chosen
+    };
+    for (const Case& c : {Case{-1, nullptr}, Case{0, "a.firm"}, Case{1, "b.firm"}, Case{2, nullptr}}) {
+        SCOPED_TRACE(c.chosen);
+        ChosenFirmware = c.chosen;
+        const std::optional<FirmwareFile> firmware = chosen_firmware();
+        ASSERT_EQ(firmware.has_value(), c.name != nullptr);
+        if (!firmware) continue;
+        EXPECT_EQ(firmware->name, c.name);
+        EXPECT_EQ(firmware->path, folder + "/" + c.name);
+    }
+}

@@ -8,10 +8,12 @@
 #include "core_link/update_status.h"
 #include "support/loopback.h"
 #include "support/update_fixture.h"
+#include "toolkit/resource_path.h"
 
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <thread>
 
 using namespace talvo_sim;
@@ -159,6 +161,43 @@ TEST_F(UpdateSequenceTest, FilesOfEverySizeArriveIntact) {
             EXPECT_EQ(statuses, (std::vector<int>{1, 2, 4, 8}));  // 3 passes at once
         }
     }
+}
+
+// The update thread refuses, before anything is sent, an update without a chosen
+// firmware or a selected system, and a firmware path that its buffer would cut.
+TEST_F(UpdateSequenceTest, TheUpdateThreadRefusesWhatItCannotUpdate) {
+    const uint8_t frame[1] = {0}, ipv4[4] = {127, 0, 0, 1};
+    const std::string long_dir = "/" + std::string(240, 'd');  // with "/firmware/a.firm": 257
+    struct Case {
+        int32_t chosen_firmware, selected_system;
+        const char* resource_dir;  // nullptr: the test's folder
+        const char* error_text;
+    };
+    const Case cases[] = {
+        {-1, 0, nullptr, "No firmware or no system chosen"},
+        {1, 0, nullptr, "No firmware or no system chosen"},
+        {0, -1, nullptr, "No firmware or no system chosen"},
+        {0, 1, nullptr, "No firmware or no system chosen"},
+        {0, 0, long_dir.c_str(), nullptr},
+    };
+    const std::string own_dir = ResourceDir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.chosen_firmware) + " " + std::to_string(c.selected_system));
+        clear_system_table();
+        add_system_to_internal("TLV-100", "3.1.0", 0, frame, "127.0.0.1", "S1", ipv4);
+        std::snprintf(FirmwareNames[0], FirmwareNameSize, "a.firm");
+        FirmwareCount = 1;
+        ChosenFirmware = c.chosen_firmware;
+        SelectedSystem = c.selected_system;
+        std::snprintf(ResourceDir, sizeof ResourceDir, "%s", c.resource_dir ? c.resource_dir : own_dir.c_str());
+        const UpdateRun run = captured_run(update_thread);
+        EXPECT_EQ(UpdateStatus.load(), UpdateStatusFailed);
+        EXPECT_EQ(run.out, "start firmware update task\n");
+        const std::string too_long = "Error, firmware path too long : " + long_dir + "/firmware/a.firm";
+        EXPECT_EQ(UpdateErrorText, c.error_text ? std::string(c.error_text) : too_long.substr(0, 255));
+    }
+    std::snprintf(ResourceDir, sizeof ResourceDir, "%s", own_dir.c_str());
+    clear_system_table();
 }
 
 TEST_F(UpdateSequenceTest, UnreachableSystemFailsWithMinusOne) {
