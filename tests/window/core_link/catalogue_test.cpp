@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -176,5 +177,21 @@ TEST_F(CatalogueTest, TheChosenFirmwareIsItsNameAndItsPathInTheFirmwareFolder) {
         if (!firmware) continue;
         EXPECT_EQ(firmware->name, c.name);
         EXPECT_EQ(firmware->path, folder + "/" + c.name);
+    }
+}
+
+// The firmware folder's path must fit the 256 bytes a firmware path has; a longer one is
+// not searched.
+TEST_F(CatalogueTest, AFirmwareFolderOf256CharactersOrMoreIsNotSearched) {
+    struct Case {
+        size_t resource_dir_length;  // the folder adds "/firmware"
+        const char* said;
+    };
+    for (const Case& c : {Case{246, "FindFirstFile failed (2)\n"}, Case{247, "FindFirstFile failed (36)\n"}}) {
+        SCOPED_TRACE(c.resource_dir_length);
+        std::snprintf(ResourceDir, sizeof ResourceDir, "%s", ("/" + std::string(c.resource_dir_length - 1, 'd')).c_str());
+        const auto [result, out] = printing([] { return read_firmware_catalogue(); });
+        EXPECT_EQ(result, -1);
+        EXPECT_EQ(out, c.said);
     }
 }

@@ -167,18 +167,20 @@ TEST_F(UpdateSequenceTest, FilesOfEverySizeArriveIntact) {
 // firmware or a selected system, and a firmware path that its buffer would cut.
 TEST_F(UpdateSequenceTest, TheUpdateThreadRefusesWhatItCannotUpdate) {
     const uint8_t frame[1] = {0}, ipv4[4] = {127, 0, 0, 1};
-    const std::string long_dir = "/" + std::string(240, 'd');  // with "/firmware/a.firm": 257
+    const std::string dir_256 = "/" + std::string(239, 'd');  // with "/firmware/a.firm": 256
+    const std::string dir_257 = dir_256 + "d";
     struct Case {
         int32_t chosen_firmware, selected_system;
         const char* resource_dir;  // nullptr: the test's folder
-        const char* error_text;
+        const char* error_text;    // nullptr: the path is too long
     };
     const Case cases[] = {
         {-1, 0, nullptr, "No firmware or no system chosen"},
         {1, 0, nullptr, "No firmware or no system chosen"},
         {0, -1, nullptr, "No firmware or no system chosen"},
         {0, 1, nullptr, "No firmware or no system chosen"},
-        {0, 0, long_dir.c_str(), nullptr},
+        {0, 0, dir_256.c_str(), nullptr},
+        {0, 0, dir_257.c_str(), nullptr},
     };
     const std::string own_dir = ResourceDir;
     for (const Case& c : cases) {
@@ -193,7 +195,8 @@ TEST_F(UpdateSequenceTest, TheUpdateThreadRefusesWhatItCannotUpdate) {
         const UpdateRun run = captured_run(update_thread);
         EXPECT_EQ(UpdateStatus.load(), UpdateStatusFailed);
         EXPECT_EQ(run.out, "start firmware update task\n");
-        const std::string too_long = "Error, firmware path too long : " + long_dir + "/firmware/a.firm";
+        const std::string dir = c.resource_dir ? c.resource_dir : "";
+        const std::string too_long = "Error, firmware path too long : " + dir + "/firmware/a.firm";
         EXPECT_EQ(UpdateErrorText, c.error_text ? std::string(c.error_text) : too_long.substr(0, 255));
     }
     std::snprintf(ResourceDir, sizeof ResourceDir, "%s", own_dir.c_str());
