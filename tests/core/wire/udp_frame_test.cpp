@@ -124,12 +124,14 @@ TEST(UdpFrame, ReaderTakesApartOnlyWholeUnfragmentedIpv4UdpFrames) {
         uint8_t frame[58];
         std::memcpy(frame, IdentFrameBytes, sizeof frame);
         if (c.at < sizeof frame) frame[c.at] = c.value;
+        // Exactly the captured bytes, so a sanitizer build sees any read past them.
+        const std::vector<uint8_t> captured(frame, frame + c.captured);
         UdpView view{};
-        ASSERT_EQ(read_udp_frame(frame, c.captured, &view), c.read);
+        ASSERT_EQ(read_udp_frame(captured.data(), captured.size(), &view), c.read);
         if (!c.read) continue;
         EXPECT_EQ(view.payload_length, c.payload);
         const size_t udp = frame[14] == 0x46 ? 38 : 34;
-        EXPECT_EQ(reinterpret_cast<const uint8_t*>(view.payload), frame + udp + 8);
+        EXPECT_EQ(reinterpret_cast<const uint8_t*>(view.payload), captured.data() + udp + 8);
     }
 }
 
