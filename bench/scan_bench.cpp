@@ -3,12 +3,12 @@
 //   scan-bench INTERFACE RUNS
 // Prints one line a run:
 //   run N duration_ms D systems S ident_ms I last_frame_ms L capture_end_ms C max_handover_us H
-#include "net/interface_catalogue.h"
-#include "net/scan.h"
-#include "net/system_table.h"
+#include "app/state_machine.h"
+#include "core_link/chosen_interface.h"
+#include "core_link/interface_catalogue.h"
+#include "core_link/scan.h"
+#include "core_link/system_table.h"
 #include "platform/platform.h"
-#include "shell/app.h"
-#include "shell/state_machine.h"
 
 #include <chrono>
 #include <cstdio>

@@ -17,11 +17,12 @@
 //
 // The request bytes of the floor are captured once per file from the real client
 // talking to the discard-only peer: reset, every chunk, and the closing call.
+#include "core_link/update_seams.h"
+#include "core_link/update_sequence.h"
+#include "core_link/update_status.h"
 #include "device_operations.h"
-#include "firmware/update_seams.h"
-#include "firmware/update_sequence.h"
 #include "reply_writer.h"
-#include "shell/app.h"
+#include "toolkit/resource_path.h"
 #include "update/device_calls.h"
 #include "update/device_connection.h"
 

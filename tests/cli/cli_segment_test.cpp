@@ -1,13 +1,13 @@
 // talvo itself on a virtual segment of simulated systems (root, namespaces): its
 // listings read back as a script would, an address change, and the refusals that keep
 // bad input from touching any system.
-#include "firmware/update_seams.h"
-#include "firmware/update_sequence.h"
-#include "shell/app.h"
+#include "core_link/update_seams.h"
+#include "core_link/update_sequence.h"
 #include "support/json_reader.h"
 #include "support/record_dir.h"
 #include "support/run_program.h"
 #include "support/segment_harness.h"
+#include "toolkit/resource_path.h"
 
 #include <gtest/gtest.h>
 

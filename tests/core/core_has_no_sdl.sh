@@ -11,7 +11,7 @@ while [ $# -gt 0 ] && [ "$1" != --programs ]; do libraries+=("$1"); shift; done
 shift
 fail=0
 
-included=$(grep -rnE '#include *[<"]SDL|#include *"(shell|net|firmware|ui|cli)/' "$core")
+included=$(grep -rnE '#include *[<"]SDL|#include *"(toolkit|core_link|screens|app|cli)/' "$core")
 if [ -n "$included" ]; then
     echo "FAIL: core files include SDL or a front end's header:"
     echo "$included"

@@ -1,8 +1,8 @@
 #include "list_fixture.h"
 
-#include "firmware/firmware_catalogue.h"
-#include "net/interface_catalogue.h"
-#include "net/system_table.h"
+#include "core_link/firmware_catalogue.h"
+#include "core_link/interface_catalogue.h"
+#include "core_link/system_table.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,6 +1,12 @@
 #include "screen_fixture.h"
 
-#include "shell/screens.h"
+#include "app/state_machine.h"
+#include "core_link/chosen_interface.h"
+#include "core_link/firmware_catalogue.h"
+#include "core_link/system_table.h"
+#include "core_link/update_status.h"
+#include "screens/screens.h"
+#include "toolkit/resource_path.h"
 
 #include <SDL_ttf.h>
 

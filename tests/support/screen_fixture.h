@@ -3,7 +3,7 @@
 // and read pixels back from Screen.
 #pragma once
 
-#include "shell/app.h"
+#include "toolkit/window_values.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,9 @@
 #include "update_fixture.h"
 
-#include "firmware/update_seams.h"
-#include "firmware/update_sequence.h"
-#include "shell/app.h"
+#include "core_link/update_seams.h"
+#include "core_link/update_sequence.h"
+#include "core_link/update_status.h"
+#include "toolkit/resource_path.h"
 #include "update/dead_peer.h"
 
 #include <stdsoap2.h>

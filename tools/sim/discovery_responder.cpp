@@ -1,6 +1,5 @@
 #include "discovery_responder.h"
 
-#include "udp_view.h"
 #include "wire/discovery_protocol.h"
 #include "wire/udp_frame.h"
 
@@ -59,7 +58,7 @@ DiscoveryAction respond_to_frame(const uint8_t* frame, size_t captured_length, S
                                  uint8_t* reply, int32_t* reply_length) {
     if (system.rebooting() || !system.present()) return DiscoveryAction::Ignored;
     UdpView view;
-    if (!parse_udp_view(frame, captured_length, &view)) return DiscoveryAction::Ignored;
+    if (!read_udp_frame(frame, captured_length, &view)) return DiscoveryAction::Ignored;
     if (view.destination_port != DiscoveryDestinationPort) return DiscoveryAction::Ignored;
     const SimIdentity me = system.identity();
     if (is_ident(view)) {

@@ -3,6 +3,7 @@
 #include "wire/device_address.h"
 #include "wire/discovery_protocol.h"
 #include "wire/dotted_decimal.h"
+#include "wire/frame_layout.h"
 #include "wire/text_field.h"
 
 #include <algorithm>
@@ -53,8 +54,6 @@ int32_t parse_identreply(const char* payload, size_t length, char* type, char* f
 
 namespace {
 
-uint16_t get16(const uint8_t* at) { return static_cast<uint16_t>(at[0] << 8 | at[1]); }
-
 // Where the UDP payload lies in a captured frame.
 struct PayloadSpan {
     size_t offset = 0;      // 0 when the frame is too short for its headers
@@ -75,8 +74,8 @@ PayloadSpan locate_payload(const uint8_t* frame, size_t captured_length, size_t 
     if (offset > captured_length) return span;
     span.offset = offset;
     span.captured = captured_length - offset;
-    const size_t total = get16(frame + Ipv4HeaderOffset + 2);
-    const size_t udp = get16(frame + EthernetHeaderLength + ip_header + 4);
+    const size_t total = get16(frame + Ipv4HeaderOffset + Ipv4TotalLengthAt);
+    const size_t udp = get16(frame + EthernetHeaderLength + ip_header + UdpLengthAt);
     span.lengths_agree = total >= ip_header + UdpHeaderLength &&
                          EthernetHeaderLength + total <= wire_length && udp == total - ip_header;
     if (span.lengths_agree) span.datagram = std::min(udp - UdpHeaderLength, span.captured);

@@ -5,6 +5,7 @@
 
 #include "update/device_calls.h"
 #include "update/device_connection.h"
+#include "update/sd_board_file.h"
 #include "update/update_steps.h"
 
 #include <chrono>
@@ -17,6 +18,17 @@ constexpr UpdateFailure None = UpdateFailure::None;
 // The closing call: it returns once the system has installed the firmware.
 const InstallStep FirmwareInstall{call_firmware_update, UpdateStep::InstallingFirmware, "Now updating firmware\n",
                                   "the firmware installation", "error while firmware update: %d %s\n", true};
+
+// The SD board file to install after the firmware: the one given, or the one the search
+// finds now.
+std::string sd_board_file(const UpdateJob& job, UpdateContext& run) {
+    const SdBoardSearch& search = job.sd_board_search;
+    if (search.folder.empty()) return job.sd_board_path;
+    std::string path;
+    if (const int error = find_sd_board_file(search.folder, search.firmware_name, &path))
+        run.out("FindFirstFile failed (%d)\n", error);
+    return path;
+}
 
 UpdateFailure check_system_answers(DeviceConnection& connection, UpdateContext& run) {
     DeviceReply reply;  // its content is not examined: the call shows the system answers
@@ -49,7 +61,7 @@ UpdateFailure run_steps(UpdateContext& run) {
     connection.set_abandon(nullptr);
     if (const UpdateFailure failure = install_upload(connection, FirmwareInstall, run); failure != None)
         return failure;
-    const std::string sd_board = job.find_sd_board_path ? job.find_sd_board_path() : job.sd_board_path;
+    const std::string sd_board = sd_board_file(job, run);
     if (!sd_board.empty()) {
         run.out("The system has an spmmc file\n");
         if (const UpdateFailure failure = update_sd_board(sd_board, run); failure != None) return failure;

@@ -34,13 +34,20 @@ struct UpdateTimings {
     DeadPeerTimings dead_peer = RealDeadPeerTimings;
 };
 
+// The SD board file of firmware_name in folder (sd_board_file.h), looked for once the
+// firmware is installed.
+struct SdBoardSearch {
+    std::string folder;  // empty: no search
+    std::string firmware_name;
+};
+
 struct UpdateJob {
     std::string address;        // dotted IPv4 of the system
     std::string firmware_path;  // the .firm file
     std::string sd_board_path;  // the matching .spmmc, empty for none
-    // When set, asked once the firmware is installed instead of sd_board_path: the path
-    // of the SD board file then, or empty for none.
-    std::function<std::string()> find_sd_board_path;
+    // With a folder, used instead of sd_board_path. A folder that cannot be searched holds
+    // none; the search's error number is said on Out ("FindFirstFile failed (2)").
+    SdBoardSearch sd_board_search;
     UpdateTimings timings;
     ReplyLimits limits;
     // Takes the context memory for one chunk; null for soap_malloc.

@@ -2,16 +2,16 @@
 // holds an address (RFC 5227), and reading a captured ARP frame. Pure functions.
 #pragma once
 
+#include "wire/frame_layout.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
 
-constexpr uint16_t ArpEtherType = 0x0806;
-
 // Ethernet header 14 bytes, ARP packet 28. A probe is sent at this length: the
 // capture library needs only the Ethernet header, and the network card pads the frame
 // to Ethernet's 60-byte minimum on the wire, as it does for the system's own ARP.
-constexpr size_t ArpFrameLength = 42;
+constexpr size_t ArpFrameLength = ArpOffset + ArpPacketLength;  // 42
 
 using ArpFrame = std::array<uint8_t, ArpFrameLength>;
 

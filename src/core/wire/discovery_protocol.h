@@ -17,12 +17,3 @@ constexpr char IpAddrWord[] = "IPADDR ";                   // follows the tag
 
 constexpr uint8_t BroadcastMac[6] = {0xff, 0xff, 0xff, 0xff, 0xff, 0xff};
 constexpr uint8_t BroadcastIpv4[4] = {255, 255, 255, 255};
-
-// Frame offsets from the first byte of the Ethernet header.
-constexpr size_t EthernetHeaderLength = 14;
-constexpr size_t EthernetSourceOffset = 6;
-constexpr size_t Ipv4HeaderOffset = 14;
-constexpr size_t Ipv4MinimumHeaderLength = 20;
-constexpr size_t Ipv4SourceOffset = 26;
-constexpr size_t Ipv4DestinationOffset = 30;
-constexpr size_t UdpHeaderLength = 8;

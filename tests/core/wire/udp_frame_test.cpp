@@ -1,4 +1,5 @@
-// The raw frame builder, byte by byte, and how an adapter is told to belong to a device.
+// The raw frame builder, byte by byte, its reader, and how an adapter is told to belong
+// to a device.
 #include "support/frame_bytes.h"
 #include "wire/adapter_table.h"
 #include "wire/discovery_protocol.h"
@@ -16,8 +17,6 @@ UdpEndpoints ident_ends() {
     return UdpEndpoints{IdentSourceMac, BroadcastMac, IdentSourceIpv4, BroadcastIpv4,
                         DiscoverySourcePort, DiscoveryDestinationPort};
 }
-
-uint16_t get16(const uint8_t* at) { return static_cast<uint16_t>(at[0] << 8 | at[1]); }
 
 // Validates a header the receiver's way: the one's complement sum of all ten words,
 // checksum included, is 0xFFFF. Summed in 64 bits and reduced modulo 0xFFFF, unlike
@@ -91,6 +90,61 @@ TEST(UdpFrame, EndpointsAndPortsGoWhereTheyBelong) {
     EXPECT_EQ(frame[42], 'a');
     EXPECT_EQ(frame[43], 'b');
     EXPECT_EQ(build_udp_frame(frame, 41, "", ends), -1);  // not even the headers fit
+}
+
+// The reader on the literal IDENT frame, cut or with one byte changed a line.
+TEST(UdpFrame, ReaderTakesApartOnlyWholeUnfragmentedIpv4UdpFrames) {
+    struct Case {
+        const char* what;
+        size_t at;  // the byte changed, or 58 for none
+        uint8_t value;
+        size_t captured;
+        bool read;
+        size_t payload;  // its length, when read
+    };
+    const Case cases[] = {
+        {"the IDENT frame", 58, 0, 58, true, 16},
+        {"its IPv4 header cut", 58, 0, 33, false, 0},
+        {"headers alone captured", 58, 0, 42, true, 0},
+        {"its UDP header cut", 58, 0, 41, false, 0},
+        {"the captured bytes bound the payload", 58, 0, 50, true, 8},
+        {"an ARP EtherType", 13, 0x06, 58, false, 0},
+        {"IP version 6", 14, 0x65, 58, false, 0},
+        {"an IPv4 header of four words", 14, 0x44, 58, false, 0},
+        {"one word of options before UDP", 14, 0x46, 58, true, 12},
+        {"TCP", 23, 0x06, 58, false, 0},
+        {"a later fragment", 21, 0x01, 58, false, 0},
+        {"more fragments to come", 20, 0x20, 58, false, 0},
+        {"don't fragment", 20, 0x40, 58, true, 16},
+        {"a UDP length of 7", 39, 0x07, 58, false, 0},
+        {"the UDP length bounds the payload", 39, 0x0c, 58, true, 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        uint8_t frame[58];
+        std::memcpy(frame, IdentFrameBytes, sizeof frame);
+        if (c.at < sizeof frame) frame[c.at] = c.value;
+        // Exactly the captured bytes, so a sanitizer build sees any read past them.
+        const std::vector<uint8_t> captured(frame, frame + c.captured);
+        UdpView view{};
+        ASSERT_EQ(read_udp_frame(captured.data(), captured.size(), &view), c.read);
+        if (!c.read) continue;
+        EXPECT_EQ(view.payload_length, c.payload);
+        const size_t udp = frame[14] == 0x46 ? 38 : 34;
+        EXPECT_EQ(reinterpret_cast<const uint8_t*>(view.payload), captured.data() + udp + 8);
+    }
+}
+
+TEST(UdpFrame, ReaderFindsEveryFieldWhereTheFrameHasIt) {
+    UdpView view{};
+    ASSERT_TRUE(read_udp_frame(IdentFrameBytes, sizeof IdentFrameBytes, &view));
+    EXPECT_EQ(view.destination_mac, IdentFrameBytes);
+    EXPECT_EQ(view.source_mac, IdentFrameBytes + 6);
+    EXPECT_EQ(view.source_ipv4, IdentFrameBytes + 26);
+    EXPECT_EQ(view.destination_ipv4, IdentFrameBytes + 30);
+    EXPECT_EQ(view.source_port, 5555);
+    EXPECT_EQ(view.destination_port, 8989);
+    EXPECT_EQ(std::string(view.payload, view.payload_length), "@%_*_@TLDP IDENT");
 }
 
 TEST(AdapterRules, SuffixMustBeStrictlyShorter) {
