@@ -18,19 +18,20 @@ namespace {
 
 // The frame as the wire carries it, written out field by field.
 std::vector<uint8_t> expected_ipaddr_frame(const uint8_t pc_mac[6], const uint8_t system_mac[6]) {
-    const std::string payload = "@%_*_@TLDP IPADDR 198.51.100.077";  // 32 characters
+    // Typed as 077: sent as the number, so no system reads it as octal 63.
+    const std::string payload = "@%_*_@TLDP IPADDR 198.51.100.77";  // 31 characters
     std::vector<uint8_t> f;
     f.insert(f.end(), system_mac, system_mac + 6);
     f.insert(f.end(), pc_mac, pc_mac + 6);
     const uint8_t headers[] = {
         0x08, 0x00,                          // IPv4
-        0x45, 0x00, 0x00, 0x3C,              // version 4, 20 bytes; total length 60
+        0x45, 0x00, 0x00, 0x3B,              // version 4, 20 bytes; total length 59
         0x00, 0x01, 0x00, 0x00,              // identification 1, may fragment
         0x80, 0x11, 0x00, 0x00,              // TTL 128, UDP, checksum below
         0xC6, 0x33, 0x64, 0x01,              // from 198.51.100.1 (the PC)
         0xC6, 0x33, 0x64, 0x0C,              // to 198.51.100.12 (the system's address now)
         0x15, 0xB3, 0x23, 0x1D,              // ports 5555 to 8989
-        0x00, 0x28, 0x00, 0x00,              // UDP length 40, no checksum
+        0x00, 0x27, 0x00, 0x00,              // UDP length 39, no checksum
     };
     f.insert(f.end(), headers, headers + sizeof headers);
     // The header checksum: one's complement of the one's-complement sum of its words.
