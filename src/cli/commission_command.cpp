@@ -737,16 +737,7 @@ bool read_work(const CliOptions& options, const InterfaceRecord& nic, Settings* 
 // The files and the firmware they install; false (said why) when unusable.
 bool read_files(const CliOptions& options, Settings* s) {
     if (options.firmware.empty()) return true;
-    std::string why;
-    if (!readable_regular_file(options.firmware, &why)) {
-        std::fprintf(stderr, "talvo: the firmware file %s\n", why.c_str());
-        return false;
-    }
-    s->sd_board = options.sd_board.empty() ? sd_board_beside(options.firmware) : options.sd_board;
-    if (!s->sd_board.empty() && !readable_regular_file(s->sd_board, &why)) {
-        std::fprintf(stderr, "talvo: the SD board file %s\n", why.c_str());
-        return false;
-    }
+    if (!check_update_files(options.firmware, options.sd_board, &s->sd_board)) return false;
     s->wanted_firmware = options.firmware_text.empty() ? firmware_text_of_file(options.firmware) : options.firmware_text;
     if (s->wanted_firmware.empty()) {
         std::fprintf(stderr, "talvo: which firmware %s installs cannot be read from its name (NAME-VERSION.firm): "

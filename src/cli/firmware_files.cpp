@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 bool readable_regular_file(const std::string& path, std::string* why) {
@@ -29,4 +30,18 @@ std::string sd_board_beside(const std::string& firmware_path) {
     std::string path;
     find_sd_board_file(directory, name, &path);  // a folder that cannot be searched holds none
     return path;
+}
+
+bool check_update_files(const std::string& firmware, const std::string& sd_option, std::string* sd_board) {
+    std::string why;
+    if (!readable_regular_file(firmware, &why)) {
+        std::fprintf(stderr, "talvo: the firmware file %s\n", why.c_str());
+        return false;
+    }
+    *sd_board = sd_option.empty() ? sd_board_beside(firmware) : sd_option;
+    if (!sd_board->empty() && !readable_regular_file(*sd_board, &why)) {
+        std::fprintf(stderr, "talvo: the SD board file %s\n", why.c_str());
+        return false;
+    }
+    return true;
 }

@@ -34,18 +34,8 @@ struct UpdateFiles {
 
 // The files, checked before any system is touched.
 bool check_files(const CliOptions& options, UpdateFiles* files) {
-    std::string why;
-    if (!readable_regular_file(options.firmware, &why)) {
-        std::fprintf(stderr, "talvo: the firmware file %s\n", why.c_str());
-        return false;
-    }
     files->firmware = options.firmware;
-    files->sd_board = options.sd_board.empty() ? sd_board_beside(options.firmware) : options.sd_board;
-    if (!files->sd_board.empty() && !readable_regular_file(files->sd_board, &why)) {
-        std::fprintf(stderr, "talvo: the SD board file %s\n", why.c_str());
-        return false;
-    }
-    return true;
+    return check_update_files(options.firmware, options.sd_board, &files->sd_board);
 }
 
 // The systems to update, each once; false with the reason printed when a TARGET names
