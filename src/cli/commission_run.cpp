@@ -123,6 +123,7 @@ struct Unit {
     std::vector<CommissionTry> tries_log;
     FileFacts firmware, sd_board;  // what its last update sent it
     InstallGate gate;
+    std::atomic<UpdateStep> step{UpdateStep::CheckingSystem};  // its update's, as the update thread reports it
     bool logged = false;
 };
 
@@ -323,7 +324,8 @@ void CommissionRun::Commissioning::update_systems() {
             (step == UpdateStep::UploadingSdBoard ? sd_board : firmware).add(bytes, size);
         };
         const size_t row = u.row;
-        const auto progress = [this, row](const UpdateProgress& p) {
+        const auto progress = [this, row, &u](const UpdateProgress& p) {
+            u.step.store(p.step, std::memory_order_release);
             std::string state = update_step_words(p.step);
             if (p.bytes_total > 0) state += " " + std::to_string(p.bytes_sent * 100 / p.bytes_total) + " %";
             if (p.step == UpdateStep::UploadingFirmware && p.bytes_sent == 0) board_.set(row, "updating");
@@ -668,12 +670,13 @@ void CommissionRun::Commissioning::abandon() {
         std::string result = result_of(u);
         CommissionRecord r = record_of(u, result);
         if (u.gate.installing()) {
-            const LeftBehind left = left_behind(true, false, UpdateStep::InstallingFirmware, !s_.sd_board.empty());
+            const UpdateStep step = u.step.load(std::memory_order_acquire);
+            const LeftBehind left = left_behind(true, false, step, !s_.sd_board.empty());
             std::fprintf(stderr, "talvo: %s at %s was left between its installation and its reboot: it lacks %s\n",
                          system_name(u.first).c_str(), address_text(u.address).c_str(),
-                         still_lacks(UpdateStep::InstallingFirmware, !s_.sd_board.empty()).c_str());
-            r.result = "abandoned";
-            r.failed_step = "installing firmware";
+                         still_lacks(step, !s_.sd_board.empty()).c_str());
+            r.result = left.result;
+            r.failed_step = update_step_words(step);
             r.reason = left.reason;
         }
         records.push_back(record_json(r));
