@@ -5,12 +5,12 @@
 #include "wire/discovery_protocol.h"
 #include "wire/frame_sender.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <chrono>
 #include <cstring>
-#include <thread>
 #include <string>
+#include <thread>
 
 void format_ipaddr(const char* const octets[4], char* out, size_t size) {
     std::snprintf(out, size, "%s%s%.3s.%.3s.%.3s.%.3s", DiscoveryTag, IpAddrWord, octets[0], octets[1], octets[2],
@@ -27,17 +27,12 @@ int32_t send_ipaddr(FrameSender& sender, const InterfaceRecord& nic, const Syste
                     const char* const octets[4]) {
     char command[256] = {};
     format_ipaddr(octets, command, sizeof command);
-    const ProbeSettings pacing;
-    const auto first_failure = std::chrono::steady_clock::now();
-    for (uint32_t attempts = 1;; ++attempts) {
-        const FrameSend sent = sender.try_send(command, nic.mac, system_mac(system), nic.ipv4, system.ipv4);
-        if (sent == FrameSend::Sent) return 0;
-        const auto failing = std::chrono::steady_clock::now() - first_failure;
-        const Resend next =
-            resend_after(sent, attempts, std::chrono::duration_cast<std::chrono::milliseconds>(failing).count(), pacing);
-        if (!next.again) return -1;
-        std::this_thread::sleep_for(std::chrono::milliseconds(next.wait_ms));
-    }
+    const auto send = [&] { return sender.try_send(command, nic.mac, system_mac(system), nic.ipv4, system.ipv4); };
+    const auto wait = [](uint32_t ms) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        return true;
+    };
+    return send_until_taken(send, wait, ProbeSettings{}) == Resent::Sent ? 0 : -1;
 }
 
 bool parse_new_address(const char* text, char octets[4][4], std::string* why) {

@@ -1,7 +1,6 @@
 #include "discovery/address_check.h"
 #include "discovery/system_reach.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -64,13 +63,8 @@ std::string edge_refusal(const std::string& text, const Ipv4Address& address, co
     const InterfaceNetwork networks = interface_network(nic, nic.device_name);
     const HostPart part = host_part(address.data(), networks);
     if (part != HostPart::NetworkAddress && part != HostPart::BroadcastAddress) return "";
-    Ipv4Network network = *network_of(address.data(), networks);
-    for (int i = 0; i < 4; ++i) {
-        const int bits = std::min(std::max(network.prefix - 8 * i, 0), 8);
-        network.address[i] = static_cast<uint8_t>(network.address[i] & (0xff00 >> bits));
-    }
     return text + " is the " + (part == HostPart::NetworkAddress ? "network" : "broadcast") + " address of " +
-           network_text(network) + " on " + nic.device_name + ", which no host can take: choose another address";
+           network_text(network_base(*network_of(address.data(), networks))) + " on " + nic.device_name + ", which no host can take: choose another address";
 }
 
 }  // namespace

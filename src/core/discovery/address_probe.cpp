@@ -68,24 +68,19 @@ bool read_until(pcap_t* handle, Clock::time_point deadline, ProbeRun& run) {
     return true;
 }
 
-uint64_t elapsed_ms(Clock::duration elapsed) {
-    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
-}
-
 // One probe, sent again while the queue is full; answers are read during the waits.
 ProbeOutcome send_probe(pcap_t* handle, const Ipv4Address& address, ProbeRun& run) {
     const ArpFrame frame = arp_probe_frame(run.nic.mac, address.data());
-    Clock::time_point first_failure;
-    for (uint32_t attempts = 1;; ++attempts) {
-        const FrameSend sent = send_frame(handle, frame.data(), static_cast<int>(frame.size()));
-        if (sent == FrameSend::Sent) return ProbeOutcome::Checked;
-        const Clock::time_point now = Clock::now();
-        if (attempts == 1) first_failure = now;
-        const Resend resend = resend_after(sent, attempts, elapsed_ms(now - first_failure), run.settings);
-        if (!resend.again) return ProbeOutcome::SendFailed;
-        if (!read_until(handle, now + std::chrono::milliseconds(resend.wait_ms), run))
-            return ProbeOutcome::CaptureError;
+    const auto send = [&] { return send_frame(handle, frame.data(), static_cast<int>(frame.size())); };
+    const auto wait = [&](uint32_t ms) {
+        return read_until(handle, Clock::now() + std::chrono::milliseconds(ms), run);
+    };
+    switch (send_until_taken(send, wait, run.settings)) {
+    case Resent::Sent: return ProbeOutcome::Checked;
+    case Resent::GaveUp: return ProbeOutcome::SendFailed;
+    case Resent::WaitFailed: return ProbeOutcome::CaptureError;
     }
+    return ProbeOutcome::SendFailed;
 }
 
 ProbeOutcome send_burst(pcap_t* handle, size_t first, size_t count, ProbeRun& run) {
@@ -177,6 +172,19 @@ Resend resend_after(FrameSend failure, uint32_t send_attempts, uint64_t failing_
     const uint32_t doublings = std::min<uint32_t>(std::max<uint32_t>(send_attempts, 1) - 1, LongestResendDoubling);
     const uint64_t left = settings.resend_limit_ms - failing_ms;
     return Resend{true, static_cast<uint32_t>(std::min<uint64_t>(1u << doublings, left))};
+}
+
+Resent send_until_taken(const std::function<FrameSend()>& send, const std::function<bool(uint32_t ms)>& wait,
+                        const ProbeSettings& settings) {
+    uint64_t failing_ms = 0;
+    for (uint32_t attempts = 1;; ++attempts) {
+        const FrameSend sent = send();
+        if (sent == FrameSend::Sent) return Resent::Sent;
+        const Resend resend = resend_after(sent, attempts, failing_ms, settings);
+        if (!resend.again) return Resent::GaveUp;
+        if (!wait(resend.wait_ms)) return Resent::WaitFailed;
+        failing_ms += resend.wait_ms;
+    }
 }
 
 bool claims_address(const ArpFields& fields, const Ipv4Address& address, const uint8_t own_mac[6]) {

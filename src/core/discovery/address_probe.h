@@ -14,6 +14,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 using Ipv4Address = std::array<uint8_t, 4>;  // network order
@@ -53,6 +54,15 @@ struct Resend {
 // a thousand frames in well under that at 100 Mbit/s) until resend_limit_ms have
 // passed; any other failure ends the check at once.
 Resend resend_after(FrameSend failure, uint32_t send_attempts, uint64_t failing_ms, const ProbeSettings& settings);
+
+// How a frame sent through a queue that may be full ended.
+enum class Resent { Sent, GaveUp, WaitFailed };
+
+// Sends with send until the frame is taken, waiting out a full queue as resend_after
+// says; the time it has failed for is the waits' sum. wait(ms) passes that time (a probe
+// reads the answers meanwhile); false from it ends the sending (WaitFailed).
+Resent send_until_taken(const std::function<FrameSend()>& send, const std::function<bool(uint32_t ms)>& wait,
+                        const ProbeSettings& settings);
 
 struct AddressHolders {
     Ipv4Address address;

@@ -83,6 +83,13 @@ std::string network_text(const Ipv4Network& network) {
     return dotted(network.address) + "/" + std::to_string(network.prefix);
 }
 
+Ipv4Network network_base(const Ipv4Network& network) {
+    const uint32_t base = host_order(network.address) & mask_of(network.prefix);
+    Ipv4Network n = network;
+    for (int i = 0; i < 4; ++i) n.address[i] = static_cast<uint8_t>(base >> (24 - 8 * i));
+    return n;
+}
+
 InterfaceNetwork interface_network(const InterfaceRecord& nic, const std::string& name) {
     InterfaceNetwork network;
     network.name = name;

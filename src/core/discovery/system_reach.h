@@ -55,6 +55,8 @@ void source_toward(const InterfaceRecord& nic, const uint8_t address[4], uint8_t
 
 // "a.b.c.d/p"
 std::string network_text(const Ipv4Network& network);
+// The network itself: its address with every host bit 0 (203.0.113.128/25).
+Ipv4Network network_base(const Ipv4Network& network);
 // "tp0 (198.51.100.1/24)"; with several: "tp0 (203.0.113.1/25, 203.0.113.129/25)".
 std::string networks_text(const InterfaceNetwork& network);
 // The distinct systems (by MAC) among found that answer at address.

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include <cstring>
 #include <string>
 
@@ -90,6 +92,36 @@ TEST(AddressProbe, AFullQueueIsWaitedOutForALimitedTime) {
         const Resend resend = resend_after(c.failure, c.attempts, c.failing_ms, settings);
         EXPECT_EQ(resend.again, c.again) << "attempt " << c.attempts << " after " << c.failing_ms << " ms";
         EXPECT_EQ(resend.wait_ms, c.wait_ms) << "attempt " << c.attempts << " after " << c.failing_ms << " ms";
+    }
+}
+
+// A frame is sent again while the queue is full, until it is taken, another failure
+// comes, the waits reach the limit, or a wait fails (reading the answers).
+TEST(AddressProbe, AFrameGoesAgainUntilItIsTaken) {
+    using F = FrameSend;
+    ProbeSettings settings;
+    settings.resend_limit_ms = 20;
+    struct Case { std::vector<F> sends; bool wait_fails; Resent ended; std::vector<uint32_t> waits; };
+    const Case cases[] = {
+        {{F::Sent}, false, Resent::Sent, {}},
+        {{F::TryAgain, F::Sent}, false, Resent::Sent, {1}},
+        {{F::TryAgain, F::TryAgain, F::TryAgain, F::Sent}, false, Resent::Sent, {1, 2, 4}},
+        {{F::Failed}, false, Resent::GaveUp, {}},
+        {{F::TryAgain, F::Failed}, false, Resent::GaveUp, {1}},
+        {{F::TryAgain, F::TryAgain, F::TryAgain, F::TryAgain, F::TryAgain, F::TryAgain}, false, Resent::GaveUp,
+         {1, 2, 4, 8, 5}},  // 20 ms of waits: the limit
+        {{F::TryAgain, F::Sent}, true, Resent::WaitFailed, {1}},
+    };
+    for (const Case& c : cases) {
+        size_t next = 0;
+        std::vector<uint32_t> waits;
+        const auto send = [&] { return next < c.sends.size() ? c.sends[next++] : F::TryAgain; };
+        const auto wait = [&](uint32_t ms) {
+            waits.push_back(ms);
+            return !c.wait_fails;
+        };
+        EXPECT_EQ(send_until_taken(send, wait, settings), c.ended) << "case " << (&c - cases);
+        EXPECT_EQ(waits, c.waits) << "case " << (&c - cases);
     }
 }
 
