@@ -2,19 +2,6 @@
 
 #include "cli/listing.h"
 
-#include <sys/ioctl.h>
-
-namespace {
-
-// Lines wider than the terminal would wrap and spoil the redraw.
-size_t terminal_width(std::FILE* out) {
-    winsize size{};
-    if (ioctl(fileno(out), TIOCGWINSZ, &size) == 0 && size.ws_col > 10) return size.ws_col - 1;
-    return 79;
-}
-
-}  // namespace
-
 size_t CommissionBoard::add(const std::string& name, const std::string& state) {
     std::lock_guard<std::mutex> lock(mutex_);
     names_.push_back(printable(name));

@@ -75,7 +75,7 @@ struct Event {
     std::set<MacAddress> seen;      // ScanEnded: every system that answered it
     std::string step, reason;       // Failed, AddressRefused
     UpdateOutcome outcome;          // Updated
-    FileFacts firmware, sd_board;   // Updated: what the system was sent
+    SentFiles files;                // Updated: what the system was sent
 };
 
 class Events {
@@ -121,7 +121,8 @@ struct Unit {
     size_t row = 0;
     std::string appeared, done;
     std::vector<CommissionTry> tries_log;
-    FileFacts firmware, sd_board;  // what its last update sent it
+    SentFiles files;  // what its last update sent it
+    UpdateOutcome update_end{UpdateFailure::Interrupted, {}, ""};  // how that update ended; none yet: nothing sent
     InstallGate gate;
     std::atomic<UpdateStep> step{UpdateStep::CheckingSystem};  // its update's, as the update thread reports it
     bool logged = false;
@@ -141,6 +142,7 @@ public:
             u.target = s_.plan[i].target;
             u.address = s_.plan[i].address;
             u.address_given = true;
+            u.files = SentFiles(s_.options.firmware, s_.sd_board);  // named before anything is sent
             u.row = board_.add(name_of(u), "waiting");
         }
     }
@@ -199,7 +201,7 @@ private:
     bool interrupted_work_ = false;  // a signal came while some system was in its run
     std::mutex records_;             // the records are written once, by the main thread or by abandon
     bool records_closed_ = false;
-    std::vector<std::thread> address_threads_;
+    std::map<size_t, std::thread> address_threads_;  // by system; joined once it reports
     std::mutex updates_mutex_;
     std::condition_variable updates_ready_;
     std::deque<Unit*> update_queue_;
@@ -319,10 +321,10 @@ void CommissionRun::Commissioning::update_systems() {
         source_toward(s_.nic, u.address.data(), source);
         job.route = route_through(s_.nic.device_name, source);
         job.fault_reports = false;
-        SentFile firmware(s_.options.firmware), sd_board(s_.sd_board);
-        job.chunk_sent = [&](UpdateStep step, const unsigned char* bytes, size_t size) {
-            (step == UpdateStep::UploadingSdBoard ? sd_board : firmware).add(bytes, size);
-        };
+        Event e(Event::Updated);
+        e.unit = u.index;
+        e.files = SentFiles(s_.options.firmware, s_.sd_board);
+        job.chunk_sent = [&e](UpdateStep step, const unsigned char* bytes, size_t size) { e.files.add(step, bytes, size); };
         const size_t row = u.row;
         const auto progress = [this, row, &u](const UpdateProgress& p) {
             u.step.store(p.step, std::memory_order_release);
@@ -332,14 +334,7 @@ void CommissionRun::Commissioning::update_systems() {
             board_.progress(row, "updating: " + state);
             if (p.step == UpdateStep::Rebooting) board_.set(row, "restarting");
         };
-        Event e(Event::Updated);
-        e.unit = u.index;
         e.outcome = update_system(job, progress);
-        SystemRun run;
-        run.started = true;
-        run.outcome = e.outcome;
-        e.firmware = firmware.facts(run.outcome.updated() || run.outcome.step >= UpdateStep::InstallingFirmware);
-        e.sd_board = sd_board.facts(run.outcome.updated() || run.outcome.step >= UpdateStep::InstallingSdBoard);
         events_.post(std::move(e));
     }
 }
@@ -358,7 +353,9 @@ Unit* CommissionRun::Commissioning::unit_for(const SystemRecord& system) {
         index = static_cast<size_t>(planned);
     } else {
         if (stopping_.load(std::memory_order_acquire)) return nullptr;
-        units_.emplace_back().index = index;
+        Unit& added = units_.emplace_back();
+        added.index = index;
+        added.files = SentFiles(s_.options.firmware, s_.sd_board);
     }
     Unit& u = units_[index];
     u.seen = true;
@@ -445,7 +442,8 @@ bool CommissionRun::Commissioning::next_range_address(Unit& u) {
 void CommissionRun::Commissioning::start_addressing(Unit& u) {
     u.phase = UnitPhase::Addressing;
     show(u);
-    address_threads_.emplace_back(&CommissionRun::Commissioning::address_system, this, u.index, u.last, u.address, s_.plan.empty());
+    address_threads_[u.index] = std::thread(&CommissionRun::Commissioning::address_system, this, u.index, u.last,
+                                            u.address, s_.plan.empty());
 }
 
 void CommissionRun::Commissioning::queue_update(Unit& u) {
@@ -534,6 +532,11 @@ void CommissionRun::Commissioning::handle(const Event& e) {
     default: break;
     }
     Unit& u = units_[e.unit];
+    if (e.kind != Event::Updated) {
+        // The address thread reported its end: a long watch keeps no finished thread.
+        address_threads_[e.unit].join();
+        address_threads_.erase(e.unit);
+    }
     switch (e.kind) {
     case Event::Addressed:
         u.phase = UnitPhase::Verifying;
@@ -550,8 +553,8 @@ void CommissionRun::Commissioning::handle(const Event& e) {
         if (e.step.empty()) return interrupt(u, e.reason);
         return fail(u, e.step, e.reason);
     case Event::Updated:
-        u.firmware = e.firmware;
-        u.sd_board = e.sd_board;
+        u.files = e.files;
+        u.update_end = e.outcome;
         if (e.outcome.updated()) {
             u.phase = UnitPhase::Restarting;
             u.checked_from = generation_.load(std::memory_order_acquire) + 1;
@@ -609,8 +612,8 @@ CommissionRecord CommissionRun::Commissioning::record_of(const Unit& u, const st
         r.firmware_after = u.last.firmware_text;
     }
     if (!s_.options.firmware.empty()) {
-        r.firmware = &u.firmware;
-        if (!s_.sd_board.empty()) r.sd_board = &u.sd_board;
+        r.firmware = u.files.firmware(u.update_end);
+        if (!s_.sd_board.empty()) r.sd_board = u.files.sd_board(u.update_end);
     }
     r.appeared = u.appeared;
     r.done = u.done;
@@ -626,10 +629,6 @@ void CommissionRun::Commissioning::log_once(Unit& u) {
 }
 
 ExitCode CommissionRun::Commissioning::run() {
-    for (Unit& u : units_) {
-        u.firmware = SentFile(s_.options.firmware).facts(false);
-        u.sd_board = SentFile(s_.sd_board).facts(false);
-    }
     std::thread watcher(&CommissionRun::Commissioning::watch, this);
     std::vector<std::thread> updaters;
     for (int i = 0; i < s_.options.parallel && !s_.options.firmware.empty(); ++i)
@@ -643,7 +642,7 @@ ExitCode CommissionRun::Commissioning::run() {
     updates_ready_.notify_all();
     watcher.join();
     for (std::thread& t : updaters) t.join();
-    for (std::thread& t : address_threads_) t.join();
+    for (auto& [unit, thread] : address_threads_) thread.join();
     std::vector<std::string> records;
     {
         std::lock_guard<std::mutex> lock(records_);
@@ -683,11 +682,7 @@ void CommissionRun::Commissioning::abandon() {
         if (!u.logged && !records_closed_ && u.seen) log_.append(records.back());
     }
     records_closed_ = true;
-    if (s_.options.format == ListFormat::Json) std::fputs(records_document(records).c_str(), stdout);
-    std::fprintf(stderr, "talvo: abandoned\n");
-    std::fflush(stdout);
-    std::fflush(stderr);
-    std::_Exit(Interruptions::ExitStatus);
+    end_abandoned(s_.options.format == ListFormat::Json ? records_document(records) : "");
 }
 
 

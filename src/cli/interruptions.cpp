@@ -1,5 +1,7 @@
 #include "cli/interruptions.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
 namespace {
@@ -37,3 +39,11 @@ void Interruptions::watch() {
 }
 
 void ignore_broken_pipes() { signal(SIGPIPE, SIG_IGN); }
+
+void end_abandoned(const std::string& document) {
+    std::fputs(document.c_str(), stdout);
+    std::fprintf(stderr, "talvo: abandoned\n");
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(Interruptions::ExitStatus);
+}

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <functional>
+#include <string>
 #include <signal.h>
 #include <thread>
 
@@ -37,3 +38,7 @@ private:
 // SIGPIPE is ignored from here on, in every thread: a write to a pipe or socket whose
 // reader went away fails (EPIPE) instead of ending the process.
 void ignore_broken_pipes();
+
+// A second signal's end: the records' document on standard output (none when empty),
+// "talvo: abandoned" on standard error, and the process ends with ExitStatus at once.
+[[noreturn]] void end_abandoned(const std::string& document);

@@ -3,6 +3,8 @@
 #include "cli/targets.h"
 #include "platform/utf8.h"
 
+#include <sys/ioctl.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -59,6 +61,12 @@ std::string render(const Rows& rows, ListFormat format, const std::vector<std::s
 }
 
 }  // namespace
+
+size_t terminal_width(std::FILE* out) {
+    winsize size{};
+    if (ioctl(fileno(out), TIOCGWINSZ, &size) == 0 && size.ws_col > 10) return size.ws_col - 1;
+    return 79;
+}
 
 std::string printable(const std::string& text) {
     std::string out;

@@ -9,6 +9,7 @@
 #include "discovery/system_record.h"
 #include "discovery/system_reach.h"
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -26,3 +27,6 @@ std::string aligned_table(const std::vector<std::vector<std::string>>& rows);
 std::string csv_field(const std::string& text);
 // A text for a terminal: control characters become '?'.
 std::string printable(const std::string& text);
+// How many columns a line on out may take without wrapping (79 off a terminal): a live
+// board's lines must not wrap, or its redraw goes wrong.
+size_t terminal_width(std::FILE* out);

@@ -205,14 +205,18 @@ bool send_all(const InterfaceRecord& nic, AddressRun& run, std::FILE* out) {
         if (run.stop.load(std::memory_order_acquire)) break;
         std::this_thread::sleep_until(start + std::chrono::milliseconds(probe_departure_ms(pacing, run.changes.size(), 0, sent)));
         const char* const fields[4] = {change.octets[0], change.octets[1], change.octets[2], change.octets[3]};
-        change.started = utc_time_text(WallClock::now());
-        if (send_ipaddr(sender, nic, change.system, fields) != 0) {
-            change.sending = Sending::SendFailed;
+        const std::string started = utc_time_text(WallClock::now());
+        const bool failed = send_ipaddr(sender, nic, change.system, fields) != 0;
+        {
+            std::lock_guard<std::mutex> lock(run.records);  // a second signal records it as it stands
+            change.started = started;
+            change.sending = failed ? Sending::SendFailed : Sending::Sent;
+        }
+        if (failed) {
             std::fprintf(stderr, "talvo: %s: sending the address change failed on %s; no further change was sent\n",
                          system_name(change.system).c_str(), nic.device_name);
             break;
         }
-        change.sending = Sending::Sent;
         ++sent;
         if (run.changes.size() == 1)
             std::fprintf(out, "%s: address change to %s sent; scanning again\n", system_name(change.system).c_str(),
@@ -250,15 +254,15 @@ bool verify(const std::vector<SystemRecord>& after, std::vector<AddressChange>& 
     return all;
 }
 
-AddressOutcome outcome_of(const AddressChange& c, bool scanned, bool interrupted) {
-    return address_outcome(c.sending, scanned, c.new_address, c.address_after, interrupted);
+AddressOutcome outcome_of(const AddressChange& c, bool scanned, RunStop stop) {
+    return address_outcome(c.sending, scanned, c.new_address, c.address_after, stop);
 }
 
 std::string changes_table(const std::vector<AddressChange>& changes, bool scanned) {
     std::vector<std::vector<std::string>> rows{{"SERIAL", "MAC", "WAS AT", "NEW IP", "ANSWERS AT", "RESULT"}};
     for (const AddressChange& c : changes)
         rows.push_back({c.system.serial_text, mac_text(system_mac(c.system)), c.system.ip_text, c.new_address,
-                        c.address_after.empty() ? "-" : c.address_after, outcome_of(c, scanned, false).result});
+                        c.address_after.empty() ? "-" : c.address_after, outcome_of(c, scanned, RunStop::None).result});
     return aligned_table(rows);
 }
 
@@ -291,41 +295,18 @@ std::string record_of(const CliOptions& options, const AddressChange& change, co
     return record_json(record);
 }
 
-// Every change's record, to the log and, with --json, as the document; once per run.
-void write_records(AddressRun& run, bool scanned, bool interrupted) {
+// Every change's record, to the log, and with --json as the document; once per run,
+// by the main thread at its end or by a second signal.
+void write_records(AddressRun& run, bool scanned, RunStop stop) {
     std::lock_guard<std::mutex> lock(run.records);
     if (run.recorded) return;
     run.recorded = true;
     std::vector<std::string> records;
     for (const AddressChange& change : run.changes) {
-        records.push_back(record_of(run.options, change, outcome_of(change, scanned, interrupted), scanned));
+        records.push_back(record_of(run.options, change, outcome_of(change, scanned, stop), scanned));
         run.log.append(records.back());
     }
     if (run.options.format == ListFormat::Json) std::fputs(records_document(records).c_str(), stdout);
-}
-
-// A second signal: the process ends now; each change is on record, those sent without
-// the scan that checks them.
-[[noreturn]] void abandon(AddressRun& run) {
-    {
-        std::lock_guard<std::mutex> lock(run.records);
-        if (!run.recorded) {
-            run.recorded = true;
-            std::vector<std::string> records;
-            for (const AddressChange& change : run.changes) {
-                const bool sent = change.sending == Sending::Sent;
-                const AddressOutcome outcome = sent ? AddressOutcome{"abandoned", "abandoned before the scan that checks it"}
-                                                    : outcome_of(change, false, true);
-                records.push_back(record_of(run.options, change, outcome, false));
-                run.log.append(records.back());
-            }
-            if (run.options.format == ListFormat::Json) std::fputs(records_document(records).c_str(), stdout);
-        }
-    }
-    std::fprintf(stderr, "talvo: abandoned\n");
-    std::fflush(stdout);
-    std::fflush(stderr);
-    std::_Exit(Interruptions::ExitStatus);
 }
 
 }  // namespace
@@ -347,7 +328,10 @@ ExitCode run_set_ip_command(const CliOptions& options) {
 
     AddressRun run(options, std::move(changes), log);
     const Interruptions interruptions([&] { run.stop.store(true, std::memory_order_release); },
-                                      [&] { abandon(run); });
+                                      [&] {
+        write_records(run, false, RunStop::Abandoned);
+        end_abandoned("");
+    });
     // With --json standard output is the document alone: the rest goes to standard error.
     const bool document = options.format == ListFormat::Json;
     std::FILE* out = document ? stderr : stdout;
@@ -366,6 +350,6 @@ ExitCode run_set_ip_command(const CliOptions& options) {
     if (run.changes.size() > 1 && !document) std::fputs(changes_table(run.changes, scanned).c_str(), stdout);
     if (scanned) note_left_network(nic, run.changes);
     const bool interrupted = interruptions.count() > 0;
-    write_records(run, scanned, interrupted);
+    write_records(run, scanned, interrupted ? RunStop::Interrupted : RunStop::None);
     return work_exit_code(interrupted, all_moved, log.failed());
 }

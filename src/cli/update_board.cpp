@@ -2,7 +2,6 @@
 
 #include "cli/listing.h"
 
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
@@ -20,13 +19,6 @@ double seconds(BoardClock::duration d) { return std::chrono::duration<double>(d)
 bool uploading(const SystemProgress& p) {
     return p.state == BoardState::Running &&
            (p.step == UpdateStep::UploadingFirmware || p.step == UpdateStep::UploadingSdBoard);
-}
-
-// Lines wider than the terminal would wrap and spoil the redraw.
-size_t terminal_width(std::FILE* out) {
-    winsize size{};
-    if (ioctl(fileno(out), TIOCGWINSZ, &size) == 0 && size.ws_col > 10) return size.ws_col - 1;
-    return 79;
 }
 
 }  // namespace

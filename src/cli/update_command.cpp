@@ -207,11 +207,7 @@ void stop_safely(UpdateWork& work, ShownBoard& shown) {
         return left_behind(work.gates[i].installing(), rows[i].state == BoardState::Waiting, rows[i].step,
                            !work.files.sd_board.empty());
     });
-    if (work.options.format == ListFormat::Json) std::fputs(records_document(records).c_str(), stdout);
-    std::fprintf(stderr, "talvo: abandoned\n");
-    std::fflush(stdout);
-    std::fflush(stderr);
-    std::_Exit(Interruptions::ExitStatus);
+    end_abandoned(work.options.format == ListFormat::Json ? records_document(records) : "");
 }
 
 const SystemRecord* by_mac(const std::vector<SystemRecord>& systems, const uint8_t* mac) {

@@ -10,11 +10,6 @@ const char* result_word(const SystemRun& run) {
     return run.outcome.failure == UpdateFailure::Interrupted ? "interrupted" : "failed";
 }
 
-// A file was sent whole once the step after its upload began.
-bool sent_whole(const SystemRun& run, UpdateStep installing) {
-    return run.started && (run.outcome.updated() || run.outcome.step >= installing);
-}
-
 }  // namespace
 
 bool updated(const SystemRun& run) { return run.started && run.outcome.updated(); }
@@ -51,10 +46,7 @@ UpdateRecords::UpdateRecords(const std::vector<SystemRecord>& systems, const std
                              const std::string& firmware_path, const std::string& sd_board_path, RecordLog& log)
     : systems_(systems), interface_(interface), with_sd_board_(!sd_board_path.empty()), log_(log),
       entries_(systems.size()) {
-    for (Entry& entry : entries_) {
-        entry.firmware = SentFile(firmware_path);
-        entry.sd_board = SentFile(sd_board_path);
-    }
+    for (Entry& entry : entries_) entry.files = SentFiles(firmware_path, sd_board_path);
 }
 
 void UpdateRecords::began(size_t i) {
@@ -65,7 +57,7 @@ void UpdateRecords::began(size_t i) {
 
 void UpdateRecords::chunk_sent(size_t i, UpdateStep step, const unsigned char* bytes, size_t size) {
     std::lock_guard<std::mutex> lock(mutex_);
-    (step == UpdateStep::UploadingSdBoard ? entries_[i].sd_board : entries_[i].firmware).add(bytes, size);
+    entries_[i].files.add(step, bytes, size);
 }
 
 void UpdateRecords::ended(size_t i, const SystemRun& run) {
@@ -74,12 +66,10 @@ void UpdateRecords::ended(size_t i, const SystemRun& run) {
     Entry& entry = entries_[i];
     entry.run = run;
     entry.ended = true;
-    FileFacts sd;
-    log_.append(record_json(record_of(i, entry, "", &sd)));
+    log_.append(record_json(record_of(i, entry, "")));
 }
 
-UpdateRecord UpdateRecords::record_of(size_t i, const Entry& entry, const std::string& firmware_after,
-                                      FileFacts* sd) const {
+UpdateRecord UpdateRecords::record_of(size_t i, const Entry& entry, const std::string& firmware_after) const {
     const SystemRun& run = entry.run;
     UpdateRecord record;
     record.system = &systems_[i];
@@ -90,9 +80,10 @@ UpdateRecord UpdateRecords::record_of(size_t i, const Entry& entry, const std::s
         record.reason = run.outcome.error_text;
     }
     record.firmware_after = firmware_after;
-    record.firmware = entry.firmware.facts(sent_whole(run, UpdateStep::InstallingFirmware));
-    *sd = entry.sd_board.facts(sent_whole(run, UpdateStep::InstallingSdBoard));
-    record.sd_board = with_sd_board_ ? sd : nullptr;
+    // A system never begun was sent nothing.
+    const UpdateOutcome ended = run.started ? run.outcome : UpdateOutcome{UpdateFailure::Interrupted, {}, ""};
+    record.firmware = entry.files.firmware(ended);
+    if (with_sd_board_) record.sd_board = entry.files.sd_board(ended);
     if (run.started) {
         record.started = utc_time_text(run.began);
         record.ended = utc_time_text(run.ended);
@@ -107,8 +98,7 @@ std::vector<std::string> UpdateRecords::document(const std::vector<SystemRecord>
         std::string firmware_after;
         for (const SystemRecord& s : after)
             if (std::memcmp(system_mac(s), system_mac(systems_[i]), 6) == 0) firmware_after = s.firmware_text;
-        FileFacts sd;
-        records.push_back(record_json(record_of(i, entries_[i], firmware_after, &sd)));
+        records.push_back(record_json(record_of(i, entries_[i], firmware_after)));
     }
     return records;
 }
@@ -119,16 +109,15 @@ std::vector<std::string> UpdateRecords::leave(const std::function<LeftBehind(siz
     std::vector<std::string> records;
     for (size_t i = 0; i < entries_.size(); ++i) {
         Entry& entry = entries_[i];
-        FileFacts sd;
         if (entry.ended) {
-            records.push_back(record_json(record_of(i, entry, "", &sd)));
+            records.push_back(record_json(record_of(i, entry, "")));
             continue;
         }
         const LeftBehind how = left(i);
         entry.run.ended = WallClock::now();
         entry.run.outcome.step = how.step;
         entry.run.outcome.failure = how.result == "updated" ? UpdateFailure::None : UpdateFailure::Interrupted;
-        UpdateRecord record = record_of(i, entry, "", &sd);
+        UpdateRecord record = record_of(i, entry, "");
         record.result = how.result;
         record.failed_step = how.result == "abandoned" ? update_step_words(how.step) : "";
         record.reason = how.reason;

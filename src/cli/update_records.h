@@ -63,9 +63,9 @@ private:
     struct Entry {
         SystemRun run;
         bool ended = false;
-        SentFile firmware, sd_board;
+        SentFiles files;  // what it was sent
     };
-    UpdateRecord record_of(size_t i, const Entry& entry, const std::string& firmware_after, FileFacts* sd) const;
+    UpdateRecord record_of(size_t i, const Entry& entry, const std::string& firmware_after) const;
 
     const std::vector<SystemRecord>& systems_;
     std::string interface_;

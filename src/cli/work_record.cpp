@@ -28,7 +28,7 @@ std::string base_name(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string file_json(const FileFacts* file) {
+std::string file_json(const std::optional<FileFacts>& file) {
     if (!file) return "null";
     if (!file->sent_whole) return "{\"name\": " + json_string(file->name) + ", \"size\": null, \"sha256\": null}";
     return "{\"name\": " + json_string(file->name) + ", \"size\": " + std::to_string(file->size) +
@@ -62,6 +62,18 @@ FileFacts SentFile::facts(bool whole) const {
     return facts;
 }
 
+void SentFiles::add(UpdateStep step, const unsigned char* bytes, size_t size) {
+    (step == UpdateStep::UploadingSdBoard ? sd_board_ : firmware_).add(bytes, size);
+}
+
+FileFacts SentFiles::firmware(const UpdateOutcome& ended) const {
+    return firmware_.facts(ended.updated() || ended.step >= UpdateStep::InstallingFirmware);
+}
+
+FileFacts SentFiles::sd_board(const UpdateOutcome& ended) const {
+    return sd_board_.facts(ended.updated() || ended.step >= UpdateStep::InstallingSdBoard);
+}
+
 std::string utc_time_text(std::chrono::system_clock::time_point when) {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
     std::tm utc{};
@@ -75,7 +87,7 @@ std::string record_json(const UpdateRecord& r) {
     return "{" + system_fields("update", r.interface, *r.system) + ", \"result\": " + json_string(r.result) +
            ", \"failed_step\": " + text_or_null(r.failed_step) + ", \"reason\": " + text_or_null(r.reason) +
            ", \"firmware_before\": " + json_string(r.system->firmware_text) +
-           ", \"firmware_after\": " + text_or_null(r.firmware_after) + ", \"firmware_file\": " + file_json(&r.firmware) +
+           ", \"firmware_after\": " + text_or_null(r.firmware_after) + ", \"firmware_file\": " + file_json(r.firmware) +
            ", \"sd_board_file\": " + file_json(r.sd_board) + ", \"started\": " + text_or_null(r.started) +
            ", \"ended\": " + text_or_null(r.ended) + "}";
 }
@@ -113,13 +125,15 @@ std::string record_json(const CommissionRecord& r) {
 }
 
 AddressOutcome address_outcome(AddressSending sending, bool scanned, const std::string& new_address,
-                               const std::string& address_after, bool interrupted) {
+                               const std::string& address_after, RunStop stop) {
     switch (sending) {
     case AddressSending::NotSent:
-        return {"not-started", interrupted ? "not sent: interrupted" : "not sent: an earlier change could not be sent"};
+        return {"not-started", stop != RunStop::None ? "not sent: interrupted"
+                                                     : "not sent: an earlier change could not be sent"};
     case AddressSending::SendFailed: return {"failed", "the address change could not be sent"};
     case AddressSending::Sent: break;
     }
+    if (stop == RunStop::Abandoned) return {"abandoned", "abandoned before the scan that checks it"};
     if (!scanned) return {"unverified", "sent, but the scan that checks it failed"};
     if (address_after == new_address) return {"changed", ""};
     return {"failed", address_after.empty() ? "did not answer the scan after the address change"

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "discovery/system_record.h"
+#include "update/update_outcome.h"
 
 #include <nettle/sha2.h>
 
@@ -12,6 +13,7 @@
 #include <chrono>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +42,22 @@ private:
     uint64_t size_ = 0;
 };
 
+// The two files an update sends one system, as it sends them, and what its record
+// names of each by where the update ended: a file counts as sent whole once the step
+// after its upload began.
+class SentFiles {
+public:
+    SentFiles(const std::string& firmware_path = "", const std::string& sd_board_path = "")
+        : firmware_(firmware_path), sd_board_(sd_board_path) {}
+    // A chunk the system accepted, in the upload step it belongs to.
+    void add(UpdateStep step, const unsigned char* bytes, size_t size);
+    FileFacts firmware(const UpdateOutcome& ended) const;
+    FileFacts sd_board(const UpdateOutcome& ended) const;
+
+private:
+    SentFile firmware_, sd_board_;
+};
+
 // "2026-12-08T09:14:03Z": UTC, ISO 8601, to the second.
 std::string utc_time_text(std::chrono::system_clock::time_point when);
 
@@ -54,8 +72,8 @@ struct UpdateRecord {
     std::string reason;          // why it failed or stopped; empty otherwise
     std::string firmware_after;  // the firmware the system reports afterwards; empty: unknown
     FileFacts firmware;
-    const FileFacts* sd_board = nullptr;  // null: none
-    std::string started, ended;           // utc_time_text; empty: it never began
+    std::optional<FileFacts> sd_board;  // none: no SD board file system
+    std::string started, ended;         // utc_time_text; empty: it never began
 };
 
 // One system's address change.
@@ -92,8 +110,8 @@ struct CommissionRecord {
     std::string failed_step, reason;  // of the last try
     std::string address_after;        // where it answers at the end; empty: unknown
     std::string firmware_after;       // empty: unknown
-    const FileFacts* firmware = nullptr;  // null: no firmware given
-    const FileFacts* sd_board = nullptr;
+    std::optional<FileFacts> firmware;  // none: no firmware given
+    std::optional<FileFacts> sd_board;
     std::string appeared, done;       // utc_time_text; empty: never
     std::vector<CommissionTry> tries;
 };
@@ -106,10 +124,13 @@ struct AddressOutcome {
     std::string result;
     std::string reason;  // empty when changed
 };
+// Whether a signal stopped the run: a first one sends no further change, a second
+// ends talvo before the scan that checks the changes sent.
+enum class RunStop { None, Interrupted, Abandoned };
 // From how far it got, whether the scan after the changes ran, where the system
-// answers in it (empty: nowhere), and whether a signal stopped the run.
+// answers in it (empty: nowhere), and how the run was stopped.
 AddressOutcome address_outcome(AddressSending sending, bool scanned, const std::string& new_address,
-                               const std::string& address_after, bool interrupted);
+                               const std::string& address_after, RunStop stop);
 
 // Each as one JSON object on one line, without a line end.
 std::string record_json(const UpdateRecord& record);

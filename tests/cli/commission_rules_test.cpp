@@ -119,7 +119,7 @@ TEST(CommissionRecord, SaysEachTryAndNamesASystemNeverSeenByItsTarget) {
     r.interface = "tp0";
     r.new_address = "198.51.100.61";
     r.result = "commissioned";
-    r.firmware = &firmware;
+    r.firmware = firmware;
     r.tries = {{"failed", "installing firmware", "Flash is write-protected", "t0", "t1"}, {"done", "", "", "t2", "t3"}};
     JsonObject o;
     ASSERT_TRUE(read_json_object(record_json(r), &o)) << record_json(r);

@@ -21,19 +21,23 @@ namespace {
 
 TEST(AddressRecord, EveryPathHasItsResult) {
     using S = AddressSending;
-    struct Case { S sending; bool scanned; const char* after; bool interrupted; const char* result; const char* reason; };
+    using R = RunStop;
+    struct Case { S sending; bool scanned; const char* after; R stop; const char* result; const char* reason; };
     const Case cases[] = {
-        {S::Sent, true, "198.51.100.20", false, "changed", ""},
-        {S::Sent, true, "198.51.100.50", false, "failed", "still answers at 198.51.100.50"},
-        {S::Sent, true, "", false, "failed", "did not answer the scan after the address change"},
-        {S::Sent, false, "", false, "unverified", "sent, but the scan that checks it failed"},
-        {S::Sent, false, "198.51.100.20", true, "unverified", "sent, but the scan that checks it failed"},
-        {S::SendFailed, true, "198.51.100.50", false, "failed", "the address change could not be sent"},
-        {S::NotSent, true, "198.51.100.50", false, "not-started", "not sent: an earlier change could not be sent"},
-        {S::NotSent, false, "", true, "not-started", "not sent: interrupted"},
+        {S::Sent, true, "198.51.100.20", R::None, "changed", ""},
+        {S::Sent, true, "198.51.100.50", R::None, "failed", "still answers at 198.51.100.50"},
+        {S::Sent, true, "", R::None, "failed", "did not answer the scan after the address change"},
+        {S::Sent, false, "", R::None, "unverified", "sent, but the scan that checks it failed"},
+        {S::Sent, false, "198.51.100.20", R::Interrupted, "unverified", "sent, but the scan that checks it failed"},
+        {S::SendFailed, true, "198.51.100.50", R::None, "failed", "the address change could not be sent"},
+        {S::NotSent, true, "198.51.100.50", R::None, "not-started", "not sent: an earlier change could not be sent"},
+        {S::NotSent, false, "", R::Interrupted, "not-started", "not sent: interrupted"},
+        {S::NotSent, false, "", R::Abandoned, "not-started", "not sent: interrupted"},
+        {S::Sent, false, "", R::Abandoned, "abandoned", "abandoned before the scan that checks it"},
+        {S::SendFailed, false, "", R::Abandoned, "failed", "the address change could not be sent"},
     };
     for (const Case& c : cases) {
-        const AddressOutcome o = address_outcome(c.sending, c.scanned, "198.51.100.20", c.after, c.interrupted);
+        const AddressOutcome o = address_outcome(c.sending, c.scanned, "198.51.100.20", c.after, c.stop);
         EXPECT_EQ(o.result, c.result) << "case " << (&c - cases);
         EXPECT_EQ(o.reason, c.reason) << "case " << (&c - cases);
     }

@@ -62,6 +62,9 @@ std::string fields_text() {
 // The octets the command carries: the fields' numbers without leading zeros, so the
 // system takes the address that was probed however it reads "010".
 struct CommandOctets {
+    CommandOctets() = default;
+    CommandOctets(const CommandOctets&) = delete;  // texts point into this one's octets
+    CommandOctets& operator=(const CommandOctets&) = delete;
     char octets[4][4] = {};
     const char* texts[4] = {octets[0], octets[1], octets[2], octets[3]};
 };
