@@ -171,4 +171,30 @@ TEST(UpdateRecord, NamesTheBytesSentWhole) {
     EXPECT_EQ(r["firmware_file.sha256"], JsonNull);
 }
 
+// Each chunk counts for the file of its step; a file is sent whole once the step after
+// its upload began.
+TEST(UpdateRecord, EachFileCountsOnceItsUploadEnded) {
+    using U = UpdateStep;
+    SentFiles sent("/fw/A.firm", "/fw/A.spmmc");
+    sent.add(U::UploadingFirmware, reinterpret_cast<const unsigned char*>("ab"), 2);
+    sent.add(U::UploadingSdBoard, reinterpret_cast<const unsigned char*>("c"), 1);
+    struct Case { UpdateFailure failure; U step; bool firmware, sd_board; };
+    const Case cases[] = {
+        {UpdateFailure::None, U::WaitingForRestart, true, true},
+        {UpdateFailure::CallFailed, U::UploadingFirmware, false, false},
+        {UpdateFailure::Refused, U::InstallingFirmware, true, false},
+        {UpdateFailure::CallFailed, U::UploadingSdBoard, true, false},
+        {UpdateFailure::Refused, U::InstallingSdBoard, true, true},
+        {UpdateFailure::Interrupted, U::CheckingSystem, false, false},
+    };
+    for (const Case& c : cases) {
+        const UpdateOutcome ended{c.failure, c.step, ""};
+        EXPECT_EQ(sent.firmware(ended).sent_whole, c.firmware) << "case " << (&c - cases);
+        EXPECT_EQ(sent.sd_board(ended).sent_whole, c.sd_board) << "case " << (&c - cases);
+    }
+    EXPECT_EQ(sent.firmware(UpdateOutcome{}).size, 2u);
+    EXPECT_EQ(sent.sd_board(UpdateOutcome{}).size, 1u);
+    EXPECT_EQ(sent.sd_board(UpdateOutcome{}).name, "A.spmmc");
+}
+
 }  // namespace
